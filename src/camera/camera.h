@@ -1,0 +1,131 @@
+// The object behind one camera handle: its device link, images, settings,
+// acquisition state and error history. Every export ends in one of its operations.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "KelvoSdk_Q12.h"
+#include "camera/error_history.h"
+#include "platform/notices.h"
+#include "platform/shared_word.h"
+#include "processing/filter_block.h"
+#include "processing/processor_info.h"
+
+namespace kelvo {
+
+class DeviceLink;
+class FrameImage;
+
+using platform::WindowHandle;
+
+enum CameraState : std::int32_t { StateIdle = 0, StatePreview = 1, StateCaptured = 2, StateTrigger = 3 };
+
+enum WorkerRun : std::int32_t { WorkerStop = 0, WorkerRunning = 1, WorkerPause = 2 };
+
+// ColorMode codes 0..5 stand for these bits per pixel.
+inline constexpr std::array<std::int32_t, 6> kColorModeBits = {8, 16, 24, 32, 48, 64};
+
+class Camera {
+ public:
+  Camera();
+  virtual ~Camera();
+  Camera(const Camera&) = delete;
+  Camera& operator=(const Camera&) = delete;
+
+  // ---- errors and colour mode
+  // Records code in the history and tells AppWindow. Returns 1.
+  int RecordError(int code);
+  int PopError() { return errors.Pop(); }
+  int SetColorMode(int bitsPerPixel);
+  int GetColorMode() const;
+
+  // ---- lifecycle and identity
+  int Initialize(WindowHandle appWindow);
+  int SetDeviceNumber(int index);
+  int EnumDevice(char* names);
+  int GetDeviceName(int index, char* name, int size);
+  int GetCameraInfo(CameraInfo* info);
+  int SetPreviewWindow(WindowHandle parent, int x, int y, int w, int h);
+  int Width() const { return width; }
+  int Height() const { return height; }
+
+  // ---- acquisition and images
+  int Capture();
+  int SnapShot(void* buffer, int size, int memoryOrder);
+  int StartPreview();
+  int Preview();
+  int CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder);
+  int Trigger(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder);
+  int StopPreview();
+  int Close();
+  int GetImage(void* buffer, int size, int memoryOrder);
+  int SaveImage(const char* fileName, int format);
+
+  // ---- settings and dialogs
+  int SetCameraDialog(WindowHandle parent);
+  int SetImageDialog(WindowHandle parent);
+  int SetAnalogDialog(WindowHandle parent);
+  int SetFilterValue(int filterId, int value);
+  int GetFilterValue(int filterId, int* ok);
+  int SetWaitTime(int milliseconds);
+  int GetWaitTime() const { return waitTime; }
+  int SetMirrorV(int flag);
+  int GetMirrorV();
+  int SetAutoIris(int mode);
+  int GetAutoIris(int* ok);
+
+  // ---- device access
+  int WriteRegister(int address, int value);
+  int ReadRegister(int address, int* ok);
+  int WriteSromId(int index, int value);
+  int ReadSromId(int index, int* ok);
+
+  // ---- fields, in the order of the design; shared words are those the worker touches
+  ProcessorInfo processorFeatures;
+  std::unique_ptr<DeviceLink> deviceLink;
+  std::array<std::unique_ptr<FrameImage>, 6> images;
+  std::unique_ptr<FrameImage> WorkImage;
+  std::unique_ptr<FrameImage> DisplayImage;
+  WindowHandle previewWindow = nullptr;
+  void* previewDC = nullptr;
+  char windowClassName[256] = {};
+  std::int32_t totalWidth = 1280;
+  std::int32_t totalHeight = 960;
+  std::int32_t width = 1280;
+  std::int32_t height = 960;
+  std::int32_t startX = 0;
+  std::int32_t startY = 0;
+  std::int32_t bufferCount = 10;
+  FilterBlock filterBlock;
+  void* imageDialog = nullptr;
+  SensorRecord analogBlock;
+  void* analogDialog = nullptr;
+  SharedWord workerRun{WorkerStop};
+  WindowHandle previewParent = nullptr;
+  std::array<std::int32_t, 4> previewRect = {0, 0, 1280, 960};
+  WindowHandle AppWindow = nullptr;
+  WindowHandle NotifyWindow = nullptr;
+  void* userBuffer = nullptr;
+  std::int32_t userBufferSize = 0;
+  std::int32_t userMemoryOrder = 0;
+  FrameInfo frameInfo = {24, 0, 0, 0, 0, 0};
+  SharedWord state{StateIdle};
+  SharedWord colorMode{0};
+  std::int32_t subSample = 0;
+  SharedWord waitTime{10};
+  std::int32_t clock = 0;
+  SharedWord frameRate{0};
+  SharedWord frameCount{0};
+  SharedUWord rateStart;
+  ErrorHistory errors;
+
+ private:
+  // False, with Err 1 recorded, when the camera has no device link.
+  bool RequireDeviceLink();
+  // The body shared by the preview starts that bring their own window.
+  int StartWindowedPreview();
+};
+
+}  // namespace kelvo

@@ -1,0 +1,70 @@
+// The error notice reaches a real window's message queue, as a customer's
+// program linked against the DLL's import library receives it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "KelvoSdk_Q12.h"
+
+namespace {
+
+class NoticeWindow {
+ public:
+  NoticeWindow() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "KelvoNoticeTest";
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(0, "KelvoNoticeTest", "notices", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64,
+                              nullptr, nullptr, windowClass.hInstance, nullptr);
+  }
+  ~NoticeWindow() { DestroyWindow(window_); }
+  HWND get() const { return window_; }
+
+  // The next queued message in the SDK's range, if any.
+  bool Take(MSG& message) {
+    return PeekMessageA(&message, window_, KELVO_MSG_FRAME, KELVO_MSG_ERROR, PM_REMOVE) != 0;
+  }
+
+ private:
+  HWND window_;
+};
+
+TEST(ErrorNoticeTest, EveryRecordedErrorIsPostedAsMessage0x8003) {
+  NoticeWindow window;
+  ASSERT_NE(window.get(), nullptr);
+  MSG message;
+
+  KelvoHandle camera = Kelvo_Initialize(window.get());
+  ASSERT_NE(camera, 0u);
+  ASSERT_TRUE(window.Take(message));
+  EXPECT_EQ(message.message, 0x8003u);
+  EXPECT_EQ(message.wParam, 0u);
+  EXPECT_EQ(message.lParam, KELVO_ERR_BUFFER);
+  EXPECT_FALSE(window.Take(message));
+
+  EXPECT_EQ(Kelvo_SetSubSample(camera, 1), 0);
+  ASSERT_TRUE(window.Take(message));
+  EXPECT_EQ(message.hwnd, window.get());
+  EXPECT_EQ(message.message, 0x8003u);
+  EXPECT_EQ(message.wParam, 0u);
+  EXPECT_EQ(message.lParam, KELVO_ERR_NOT_SUPPORTED);
+  EXPECT_FALSE(window.Take(message));
+  EXPECT_EQ(Kelvo_GetLastError(camera), KELVO_ERR_NOT_SUPPORTED);
+
+  // Popping the history posts nothing; a refused wait time records nothing.
+  EXPECT_EQ(Kelvo_SetWaitTime(camera, -1), 0);
+  EXPECT_FALSE(window.Take(message));
+  EXPECT_EQ(Kelvo_Release(camera), 1);
+}
+
+TEST(ErrorNoticeTest, NoWindowMeansNothingIsPosted) {
+  KelvoHandle camera = Kelvo_Initialize(nullptr);
+  EXPECT_EQ(Kelvo_SetSubSample(camera, 1), 0);
+  MSG message;
+  EXPECT_EQ(PeekMessageA(&message, nullptr, KELVO_MSG_FRAME, KELVO_MSG_ERROR, PM_REMOVE), 0);
+  EXPECT_EQ(Kelvo_GetLastError(camera), KELVO_ERR_NOT_SUPPORTED);
+  EXPECT_EQ(Kelvo_Release(camera), 1);
+}
+
+}  // namespace
