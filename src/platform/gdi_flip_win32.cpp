@@ -1,0 +1,13 @@
+#include "platform/gdi_flip.h"
+#include "platform/win32.h"
+
+namespace kelvo::platform {
+
+bool FlipBlit(void* destinationDC, void* sourceDC, std::int32_t width, std::int32_t height) {
+  if (destinationDC == nullptr || sourceDC == nullptr) return false;
+  // Source origin at the far edge with a negative extent: a vertical flip.
+  return StretchBlt(static_cast<HDC>(destinationDC), 0, 0, width, height,
+                    static_cast<HDC>(sourceDC), 0, height, width, -height, SRCCOPY) != FALSE;
+}
+
+}  // namespace kelvo::platform

@@ -1,0 +1,55 @@
+// Files written by the SDK read back with the real decoders (libpng, libjpeg,
+// libtiff) and, for bitmaps, with an independent reader.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelvo::testing {
+
+// Samples as the decoder hands them out: top row first, channels in file order.
+struct Decoded {
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  std::vector<std::uint32_t> samples;
+
+  std::uint32_t At(int x, int y, int c) const {
+    return samples[(static_cast<std::size_t>(y) * width + x) * channels + c];
+  }
+};
+
+struct PngFile : Decoded {
+  int bitDepth = 0;
+  int colorType = 0;
+};
+std::optional<PngFile> ReadPng(const std::string& path);
+
+struct JpegFile : Decoded {
+  bool progressive = false;
+  int components = 0;  // in the file
+  int colorSpace = 0;  // J_COLOR_SPACE of the file
+};
+std::optional<JpegFile> ReadJpeg(const std::string& path);
+
+struct TiffFile : Decoded {
+  std::uint32_t imageWidth = 0, imageLength = 0;
+  std::uint16_t compression = 0, planarConfig = 0, bitsPerSample = 0, photometric = 0,
+                samplesPerPixel = 0;
+  std::uint32_t strips = 0;
+  std::uint64_t stripBytes = 0;
+  std::int64_t scanlineBytes = 0;
+};
+std::optional<TiffFile> ReadTiff(const std::string& path);
+
+// Python's imaging library, converting to RGB (8-bit pictures through their
+// colour table). Pixels only for pictures of at most 4096 pixels.
+struct BitmapView : Decoded {
+  std::string mode;  // before conversion: "L" grey ramp, "P" other colour table, "RGB"
+};
+bool HaveBitmapReader();
+std::optional<BitmapView> ReadBitmapIndependently(const std::string& path);
+
+}  // namespace kelvo::testing
