@@ -6,8 +6,13 @@ namespace kelvo::platform {
 bool FlipBlit(void* destinationDC, void* sourceDC, std::int32_t width, std::int32_t height) {
   if (destinationDC == nullptr || sourceDC == nullptr) return false;
   // Source origin at the far edge with a negative extent: a vertical flip.
-  return StretchBlt(static_cast<HDC>(destinationDC), 0, 0, width, height,
-                    static_cast<HDC>(sourceDC), 0, height, width, -height, SRCCOPY) != FALSE;
+  if (!StretchBlt(static_cast<HDC>(destinationDC), 0, 0, width, height, static_cast<HDC>(sourceDC),
+                  0, height, width, -height, SRCCOPY)) {
+    return false;
+  }
+  // The caller reads the DIB section's bits next: batched GDI work must be done by then.
+  GdiFlush();
+  return true;
 }
 
 }  // namespace kelvo::platform

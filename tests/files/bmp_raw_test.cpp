@@ -34,7 +34,7 @@ class BitmapViewTest : public ::testing::TestWithParam<BitmapCase> {};
 
 TEST_P(BitmapViewTest, ShowsThePictureUprightWithItsColourTable) {
   const BitmapCase c = GetParam();
-  if (!HaveBitmapReader()) GTEST_SKIP() << "Python's imaging library is not installed";
+  if (!HaveBitmapReader()) GTEST_SKIP() << "no independent bitmap reader (python3-pil)";
   TempFolder folder;
   auto picture = MakePicture(5, 3, c.bitCount);
   ASSERT_TRUE(picture);

@@ -1,14 +1,20 @@
 #include "files/decoders.h"
 
-#include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <sstream>
+
+// After stdio (for FILE) and after windows.h, whose INT32 it then leaves alone.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <jpeglib.h>
 
 namespace kelvo::testing {
 namespace {
@@ -150,6 +156,61 @@ std::optional<TiffFile> ReadTiff(const std::string& path) {
   return out;
 }
 
+#ifdef _WIN32
+
+bool HaveBitmapReader() { return true; }
+
+// Windows' own loader, then GDI's conversion to top-down 24-bit rows.
+std::optional<BitmapView> ReadBitmapIndependently(const std::string& path) {
+  auto* bitmap = static_cast<HBITMAP>(
+      LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (bitmap == nullptr) return std::nullopt;
+  DIBSECTION section{};
+  GetObjectA(bitmap, sizeof section, &section);
+  BitmapView view;
+  view.width = section.dsBm.bmWidth;
+  view.height = section.dsBm.bmHeight;
+  view.channels = 3;
+  HDC dc = CreateCompatibleDC(nullptr);
+  view.mode = "RGB";
+  if (section.dsBmih.biBitCount == 8) {
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    RGBQUAD table[256] = {};
+    const UINT entries = GetDIBColorTable(dc, 0, 256, table);
+    SelectObject(dc, previous);
+    bool grey = entries == 256;
+    for (UINT i = 0; i < entries; ++i) {
+      grey = grey && table[i].rgbRed == i && table[i].rgbGreen == i && table[i].rgbBlue == i;
+    }
+    view.mode = grey ? "L" : "P";
+  }
+  if (view.width * view.height <= 4096) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = view.width;
+    info.bmiHeader.biHeight = -view.height;  // top-down: first row is the top
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const int stride = (view.width * 3 + 3) / 4 * 4;
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(stride) * view.height);
+    if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(view.height), rows.data(), &info,
+                  DIB_RGB_COLORS) == view.height) {
+      for (int y = 0; y < view.height; ++y) {
+        for (int x = 0; x < view.width; ++x) {
+          const std::uint8_t* bgr = &rows[static_cast<std::size_t>(y) * stride + 3 * x];
+          view.samples.insert(view.samples.end(), {bgr[2], bgr[1], bgr[0]});
+        }
+      }
+    }
+  }
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+  return view;
+}
+
+#else
+
 namespace {
 
 constexpr const char* kPython = "/usr/bin/python3";
@@ -169,19 +230,11 @@ if image.width * image.height <= 4096:
 }  // namespace
 
 bool HaveBitmapReader() {
-#ifdef _WIN32
-  return false;
-#else
   return std::filesystem::exists(kPython) &&
          std::system((std::string(kPython) + " -c 'import PIL' 2>/dev/null").c_str()) == 0;
-#endif
 }
 
 std::optional<BitmapView> ReadBitmapIndependently(const std::string& path) {
-#ifdef _WIN32
-  (void)path;
-  return std::nullopt;
-#else
   const std::string script = path + ".py";
   {
     File out(std::fopen(script.c_str(), "w"));
@@ -205,7 +258,8 @@ std::optional<BitmapView> ReadBitmapIndependently(const std::string& path) {
   view.channels = 3;
   for (std::uint32_t value; in >> value;) view.samples.push_back(value);
   return view;
-#endif
 }
+
+#endif
 
 }  // namespace kelvo::testing

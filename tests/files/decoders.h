@@ -44,8 +44,9 @@ struct TiffFile : Decoded {
 };
 std::optional<TiffFile> ReadTiff(const std::string& path);
 
-// Python's imaging library, converting to RGB (8-bit pictures through their
-// colour table). Pixels only for pictures of at most 4096 pixels.
+// A reader that is not ours: Windows' LoadImageA on Windows, Python's imaging
+// library elsewhere. Pixels as RGB (8-bit pictures through their colour
+// table), only for pictures of at most 4096 pixels.
 struct BitmapView : Decoded {
   std::string mode;  // before conversion: "L" grey ramp, "P" other colour table, "RGB"
 };
