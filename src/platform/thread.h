@@ -1,0 +1,57 @@
+// Threads of the SDK's own (transfer threads) at the highest thread priority,
+// manual-reset events to signal their end, and plain sleeps.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace kelvo::platform {
+
+// A running thread. Destroying it waits for the body to return, then closes
+// the thread handle, so nothing it touches can be freed under it.
+class Thread {
+ public:
+  // Starts body at the highest thread priority; null when no thread could be made.
+  static std::unique_ptr<Thread> StartHighestPriority(std::function<void()> body);
+
+  ~Thread();
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+
+  struct Native;
+
+ private:
+  explicit Thread(std::unique_ptr<Native> native);
+  std::unique_ptr<Native> native_;
+};
+
+// Tests: the next `count` thread starts fail as if the system were out of threads.
+void FailThreadStartsForTesting(int count);
+
+// A manual-reset event: once set it stays set.
+class ManualResetEvent {
+ public:
+  // Null when the system could not make one.
+  static std::unique_ptr<ManualResetEvent> Create();
+
+  ~ManualResetEvent();
+  ManualResetEvent(const ManualResetEvent&) = delete;
+  ManualResetEvent& operator=(const ManualResetEvent&) = delete;
+
+  void Set();
+  // Waits without a time limit.
+  void Wait();
+  // True if the event was set within the given milliseconds.
+  bool WaitFor(std::uint32_t milliseconds);
+
+  struct Native;
+
+ private:
+  explicit ManualResetEvent(std::unique_ptr<Native> native);
+  std::unique_ptr<Native> native_;
+};
+
+void SleepMilliseconds(std::uint32_t milliseconds);
+
+}  // namespace kelvo::platform

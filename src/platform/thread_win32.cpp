@@ -1,0 +1,66 @@
+#include "platform/thread.h"
+#include "platform/thread_faults.h"
+#include "platform/win32.h"
+
+namespace kelvo::platform {
+namespace {
+
+DWORD WINAPI RunBody(LPVOID body) {
+  (*static_cast<std::function<void()>*>(body))();
+  return 0;
+}
+
+}  // namespace
+
+struct Thread::Native {
+  std::function<void()> body;
+  HANDLE handle = nullptr;
+};
+
+// The thread is made suspended so that it runs its first instruction at the
+// highest priority already.
+std::unique_ptr<Thread> Thread::StartHighestPriority(std::function<void()> body) {
+  if (ThreadStartShouldFail()) return nullptr;
+  auto native = std::make_unique<Native>();
+  native->body = std::move(body);
+  DWORD id = 0;
+  native->handle = CreateThread(nullptr, 0, RunBody, &native->body, CREATE_SUSPENDED, &id);
+  if (native->handle == nullptr) return nullptr;
+  SetThreadPriority(native->handle, THREAD_PRIORITY_HIGHEST);
+  ResumeThread(native->handle);
+  return std::unique_ptr<Thread>(new Thread(std::move(native)));
+}
+
+Thread::Thread(std::unique_ptr<Native> native) : native_(std::move(native)) {}
+
+Thread::~Thread() {
+  WaitForSingleObject(native_->handle, INFINITE);
+  CloseHandle(native_->handle);
+}
+
+struct ManualResetEvent::Native {
+  HANDLE handle = nullptr;
+};
+
+std::unique_ptr<ManualResetEvent> ManualResetEvent::Create() {
+  auto native = std::make_unique<Native>();
+  native->handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (native->handle == nullptr) return nullptr;
+  return std::unique_ptr<ManualResetEvent>(new ManualResetEvent(std::move(native)));
+}
+
+ManualResetEvent::ManualResetEvent(std::unique_ptr<Native> native) : native_(std::move(native)) {}
+
+ManualResetEvent::~ManualResetEvent() { CloseHandle(native_->handle); }
+
+void ManualResetEvent::Set() { SetEvent(native_->handle); }
+
+void ManualResetEvent::Wait() { WaitForSingleObject(native_->handle, INFINITE); }
+
+bool ManualResetEvent::WaitFor(std::uint32_t milliseconds) {
+  return WaitForSingleObject(native_->handle, milliseconds) == WAIT_OBJECT_0;
+}
+
+void SleepMilliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
+
+}  // namespace kelvo::platform
