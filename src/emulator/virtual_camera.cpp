@@ -29,7 +29,11 @@ VirtualCamera::VirtualCamera(VirtualCameraOptions options)
     : options_(std::move(options)),
       registers_(0x10000, 0),
       epoch_(Clock::now()),
-      synthesizer_(options_.scene ? options_.scene : SceneMosaic::Chart(), options_.synthesis) {}
+      synthesizer_(options_.scene ? options_.scene : SceneMosaic::Chart(), options_.synthesis) {
+  // Power-on gain and exposure: the values the start-up sequence writes too.
+  registers_[4] = 0x102A8;
+  registers_[0x9A] = 0x80214D;
+}
 
 bool VirtualCamera::UnpluggedLocked() { return Clock::now() < unpluggedUntil_; }
 
