@@ -1,0 +1,147 @@
+#include "processing/demosaic.h"
+
+#include <algorithm>
+
+namespace kelvo {
+namespace {
+
+using demosaic_detail::PhaseSums;
+using demosaic_detail::PlainInteriorPixel;
+
+template <class Sample>
+constexpr int kLimit = sizeof(Sample) == 1 ? 255 : 1023;
+
+// Checks the formats and unpacks what both plain kernels need.
+template <class Sample>
+bool PrepareDemosaic(KELVO_PIXEL_KERNEL_PARAMS, PixelRegion& region, DemosaicParams& params) {
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return false;
+  }
+  const DemosaicParams* record = KernelRecord<DemosaicParams>(userA);
+  if (record == nullptr || srcBytesPerPixel != sizeof(Sample)) return false;
+  if (dstBytesPerPixel != 3 * sizeof(Sample) && dstBytesPerPixel != 4 * sizeof(Sample)) {
+    return false;
+  }
+  params = *record;
+  return true;
+}
+
+template <class Sample>
+int Interior(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  DemosaicParams params;
+  if (!PrepareDemosaic<Sample>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                               dstStride, srcStride, userA, userB, region, params)) {
+    return 0;
+  }
+  if (region.width < 5 || region.height < 5) return 1;
+  const BayerPhase start = StartPhase(params.bayerMode);
+  const int gainRed = DemosaicGainMultiplier(params.gainRed);
+  const int gainBlue = DemosaicGainMultiplier(params.gainBlue);
+  const int samplesPerPixel = region.dstBytes / static_cast<int>(sizeof(Sample));
+  int rowPhase = start.row, columnPhase = start.column;
+  for (int r = 2; r < region.height - 2; ++r) {
+    const std::uint8_t* srcRow = region.SrcRow(r);
+    auto* out = reinterpret_cast<Sample*>(region.DstRow(r)) + 2 * samplesPerPixel;
+    for (int c = 2; c < region.width - 2; ++c, out += samplesPerPixel) {
+      PlainInteriorPixel<Sample>(srcRow, region.srcStride, c, rowPhase, columnPhase, gainRed,
+                                 gainBlue, kLimit<Sample>, out);
+      columnPhase ^= 1;
+    }
+    rowPhase ^= 1;
+  }
+  return 1;
+}
+
+// A neighbour outside the picture is the sample four rows or columns further
+// in (the same colour). Pictures under four samples clamp what is still outside.
+inline int Reflect(int index, int size) {
+  if (index < 0) index += 4;
+  if (index >= size) index -= 4;
+  return std::clamp(index, 0, size - 1);
+}
+
+template <class Sample>
+int Border(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  DemosaicParams params;
+  if (!PrepareDemosaic<Sample>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                               dstStride, srcStride, userA, userB, region, params)) {
+    return 0;
+  }
+  const int width = region.width, height = region.height;
+  const BayerPhase start = StartPhase(params.bayerMode);
+  const int gainRed = DemosaicGainMultiplier(params.gainRed);
+  const int gainBlue = DemosaicGainMultiplier(params.gainBlue);
+  const int samplesPerPixel = region.dstBytes / static_cast<int>(sizeof(Sample));
+  int rowPhase = start.row, columnPhase = start.column;
+
+  auto strip = [&](int rowFirst, int rowEnd, int columnFirst, int columnEnd) {
+    for (int r = rowFirst; r < rowEnd; ++r) {
+      for (int c = columnFirst; c < columnEnd; ++c) {
+        // Strips of pictures narrower than four overlap or reach outside; those
+        // positions are skipped, never written.
+        if (r >= 0 && r < height && c >= 0 && c < width) {
+          auto S = [&](int dr, int dc) {
+            const std::uint8_t* row = region.SrcRow(Reflect(r + dr, height));
+            return static_cast<int>(reinterpret_cast<const Sample*>(row)[Reflect(c + dc, width)]);
+          };
+          int green, red, blue;
+          PhaseSums(rowPhase, columnPhase, S, green, red, blue);
+          int g = std::min(green >> 1, kLimit<Sample>);
+          int rr = std::min((red * gainRed) >> 11, kLimit<Sample>);
+          int b = std::min((blue * gainBlue) >> 11, kLimit<Sample>);
+          Sample* out = reinterpret_cast<Sample*>(region.DstRow(r)) + c * samplesPerPixel;
+          out[0] = static_cast<Sample>(b);
+          out[1] = static_cast<Sample>(g);
+          out[2] = static_cast<Sample>(rr);
+        }
+        columnPhase ^= 1;
+      }
+      rowPhase ^= 1;
+    }
+  };
+  strip(0, 2, 0, width);
+  strip(height - 2, height, 0, width);
+  strip(0, height, 0, 2);
+  strip(0, height, width - 2, width);
+  return 1;
+}
+
+}  // namespace
+
+int DemosaicInterior8(KELVO_PIXEL_KERNEL_PARAMS) {
+  return Interior<std::uint8_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                                dstStride, srcStride, userA, userB);
+}
+int DemosaicBorder8(KELVO_PIXEL_KERNEL_PARAMS) {
+  return Border<std::uint8_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                              dstStride, srcStride, userA, userB);
+}
+int DemosaicInterior16(KELVO_PIXEL_KERNEL_PARAMS) {
+  return Interior<std::uint16_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                 srcBytesPerPixel, dstStride, srcStride, userA, userB);
+}
+int DemosaicBorder16(KELVO_PIXEL_KERNEL_PARAMS) {
+  return Border<std::uint16_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                               dstStride, srcStride, userA, userB);
+}
+
+PixelKernel ChooseDemosaicInterior8(std::uint16_t dstBitCount, const DemosaicParams& params,
+                                    SimdVariant variant) {
+  if (dstBitCount == 32 || params.gainRed > 200 || params.gainGreen > 200 ||
+      params.gainBlue > 200) {
+    return DemosaicInterior8;
+  }
+  static constexpr PixelKernel kByVariant[] = {DemosaicInterior8, DemosaicInterior8Mmx,
+                                               DemosaicInterior8Sse2};
+  return kByVariant[static_cast<int>(variant)];
+}
+
+PixelKernel ChooseDemosaicInterior16(std::uint16_t dstBitCount, SimdVariant variant) {
+  return dstBitCount == 48 && variant == SimdVariant::Sse2 ? DemosaicInterior16Sse2
+                                                           : DemosaicInterior16;
+}
+
+}  // namespace kelvo

@@ -1,0 +1,135 @@
+#include "processing/gray_mode.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace kelvo {
+namespace {
+
+// Site class index for (row phase, column phase): G1, R, B, G2 as the record orders them.
+// (0,0) -> G1, (0,1) -> R, (1,1) -> G2, (1,0) -> B.
+constexpr int kClassOfPhase[2][2] = {{1, 0}, {3, 2}};  // index into {R, G1, G2, B}
+
+}  // namespace
+
+int MirrorVertical(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return 0;
+  }
+  const std::int32_t rowBytes = std::min(dstStride, srcStride);
+  std::unique_ptr<std::uint8_t[]> temporary(new (std::nothrow) std::uint8_t[rowBytes]);
+  if (!temporary) return 0;
+  for (int i = 0; i < region.height / 2; ++i) {
+    std::uint8_t* top = region.dst + static_cast<std::intptr_t>(i) * srcStride;
+    std::uint8_t* bottom = region.dst + static_cast<std::intptr_t>(region.height - 1 - i) * srcStride;
+    std::memcpy(temporary.get(), top, rowBytes);
+    std::memcpy(top, bottom, rowBytes);
+    std::memcpy(bottom, temporary.get(), rowBytes);
+  }
+  return 1;
+}
+
+int MeasureGrayBalance(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return 0;
+  }
+  GrayBalanceParams* params = MutableKernelRecord<GrayBalanceParams>(userA);
+  if (params == nullptr || srcBytesPerPixel != 1) return 0;
+  std::uint64_t sums[4] = {}, counts[4] = {};
+  const BayerPhase start = StartPhase(params->bayerMode);
+  int rowPhase = start.row, columnPhase = start.column;
+  for (int row = 0; row < region.height; ++row, rowPhase ^= 1) {
+    const std::uint8_t* p = region.SrcRow(row);
+    for (int x = 0; x < region.width; ++x, columnPhase ^= 1) {
+      const int v = p[x];
+      if (v == 0 || v == 255) continue;
+      const int cls = kClassOfPhase[rowPhase][columnPhase];
+      sums[cls] += static_cast<std::uint64_t>(v);
+      ++counts[cls];
+    }
+  }
+  if (counts[0] == 0 || counts[1] == 0 || counts[2] == 0 || counts[3] == 0) return 0;
+  auto mean = [&](int cls) { return static_cast<double>(sums[cls]) / static_cast<double>(counts[cls]); };
+  const double reference = mean(1);
+  params->gainR = static_cast<std::int32_t>(reference / mean(0) * 128);
+  params->gainG1 = 128;
+  params->gainG2 = static_cast<std::int32_t>(reference / mean(2) * 128);
+  params->gainB = static_cast<std::int32_t>(reference / mean(3) * 128);
+  return 1;
+}
+
+int GrayGainPass(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return 0;
+  }
+  const GrayBalanceParams* params = KernelRecord<GrayBalanceParams>(userA);
+  if (params == nullptr || dstBytesPerPixel != 1 || srcBytesPerPixel != 1) return 0;
+  const std::int32_t gains[4] = {params->gainR, params->gainG1, params->gainG2, params->gainB};
+  const std::int32_t offsets[4] = {params->offsetR, params->offsetG1, params->offsetG2,
+                                   params->offsetB};
+  const BayerPhase start = StartPhase(params->bayerMode);
+  int rowPhase = start.row, columnPhase = start.column;
+  for (int row = 0; row < region.height; ++row, rowPhase ^= 1) {
+    std::uint8_t* p = region.DstRow(row);
+    for (int x = 0; x < region.width; ++x, columnPhase ^= 1) {
+      const int cls = kClassOfPhase[rowPhase][columnPhase];
+      p[x] = static_cast<std::uint8_t>(std::clamp(p[x] * gains[cls] / 128 + offsets[cls], 0, 255));
+    }
+  }
+  return 1;
+}
+
+namespace gray_detail {
+
+RowGains SimdRowGains(const GrayBalanceParams& params, int row) {
+  const int rowPhase = ((params.bayerMode == 1 || params.bayerMode == 3) ? 1 : 0) ^ (row & 1);
+  const std::int32_t gains[4] = {params.gainR, params.gainG1, params.gainG2, params.gainB};
+  auto limited = [&](int cls) { return std::clamp(gains[cls], 0, 255); };
+  return {limited(kClassOfPhase[rowPhase][0]), limited(kClassOfPhase[rowPhase][1])};
+}
+
+bool PrepareSimdGrayPass(KELVO_PIXEL_KERNEL_PARAMS, PixelRegion& region, GrayBalanceParams& params) {
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return false;
+  }
+  const GrayBalanceParams* record = KernelRecord<GrayBalanceParams>(userA);
+  if (record == nullptr || dstBytesPerPixel != 1 || srcBytesPerPixel != 1) return false;
+  params = *record;
+  return true;
+}
+
+}  // namespace gray_detail
+
+PixelKernel ChooseGrayGainPass(const ProcessorInfo& processor, SimdVariant variant) {
+  if (variant == SimdVariant::Sse2) return GrayGainPassSse2;
+  if (variant == SimdVariant::Mmx && HasUsable(processor, FeatureSse)) return GrayGainPassMmx;
+  return GrayGainPass;
+}
+
+int Luminance(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return 0;
+  }
+  if (dstBytesPerPixel != 1 || srcBytesPerPixel < 3) return 0;
+  for (int row = 0; row < region.height; ++row) {
+    const std::uint8_t* s = region.SrcRow(row);
+    std::uint8_t* d = region.DstRow(row);
+    for (int x = 0; x < region.width; ++x, s += srcBytesPerPixel) {
+      d[x] = static_cast<std::uint8_t>((59 * s[1] + 30 * s[2] + 11 * s[0]) / 100);
+    }
+  }
+  return 1;
+}
+
+}  // namespace kelvo

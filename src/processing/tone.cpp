@@ -1,0 +1,309 @@
+#include "processing/tone.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelvo {
+namespace {
+
+template <SampleFormat F>
+struct Format;
+template <>
+struct Format<SampleFormat::Gray8> {
+  using Sample = std::uint8_t;
+  static constexpr int kChannels = 1, kMaximum = 255;
+};
+template <>
+struct Format<SampleFormat::Gray16> {
+  using Sample = std::uint16_t;
+  static constexpr int kChannels = 1, kMaximum = 1023;
+};
+template <>
+struct Format<SampleFormat::Color8> {
+  using Sample = std::uint8_t;
+  static constexpr int kChannels = 3, kMaximum = 255;
+};
+template <>
+struct Format<SampleFormat::Color16> {
+  using Sample = std::uint16_t;
+  static constexpr int kChannels = 3, kMaximum = 1023;
+};
+
+// Samples per pixel in the storage: the channels, or four with a spare one.
+template <SampleFormat F>
+bool SamplesPerPixel(int bytesPerPixel, int& samples) {
+  using Fmt = Format<F>;
+  samples = bytesPerPixel / static_cast<int>(sizeof(typename Fmt::Sample));
+  if (samples * static_cast<int>(sizeof(typename Fmt::Sample)) != bytesPerPixel) return false;
+  return samples == Fmt::kChannels || (Fmt::kChannels == 3 && samples == 4);
+}
+
+// Every channel sample s of the region becomes table[s]; a spare fourth sample stays.
+template <SampleFormat F>
+int ApplyTable(const PixelRegion& region, const std::vector<std::uint16_t>& table) {
+  using Fmt = Format<F>;
+  using Sample = typename Fmt::Sample;
+  int spp;
+  if (!SamplesPerPixel<F>(region.dstBytes, spp)) return 0;
+  const std::uint16_t* t = table.data();
+  for (int row = 0; row < region.height; ++row) {
+    auto* s = reinterpret_cast<Sample*>(region.DstRow(row));
+    if (spp == Fmt::kChannels) {
+      const int count = region.width * spp;
+      for (int i = 0; i < count; ++i) s[i] = static_cast<Sample>(t[s[i] & (sizeof(Sample) == 1 ? 0xFF : 0x3FF)]);
+    } else {
+      for (int x = 0; x < region.width; ++x, s += spp) {
+        for (int ch = 0; ch < 3; ++ch) s[ch] = static_cast<Sample>(t[s[ch] & (sizeof(Sample) == 1 ? 0xFF : 0x3FF)]);
+      }
+    }
+  }
+  return 1;
+}
+
+template <SampleFormat F>
+bool InPlaceRegion(KELVO_PIXEL_KERNEL_PARAMS, PixelRegion& region, std::int32_t& value) {
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return false;
+  }
+  const std::int32_t* setting = KernelRecord<std::int32_t>(userA);
+  if (setting == nullptr || dstBytesPerPixel != srcBytesPerPixel) return false;
+  value = *setting;
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::uint16_t> GammaTable(std::int32_t gamma, int maximum) {
+  double e = gamma <= 100 ? gamma * 0.01 : (gamma - 100) * 0.1 + 1;
+  e = std::clamp(e, 0.001, 99.999);
+  std::vector<double> logs(maximum + 2);
+  for (int k = 1; k <= maximum + 1; ++k) logs[k] = std::log10(static_cast<double>(k));
+  const double logMax = logs[maximum];
+  std::vector<std::uint16_t> table(maximum + 1, 0);
+  for (int i = 1; i <= maximum; ++i) {
+    const double lambda = logMax + e * (logs[i] - logMax);
+    if (lambda < 0) {
+      table[i] = 1;
+      continue;
+    }
+    // The smallest k in 2..M-1 with log(k-1) <= lambda <= log(k+1); no k below
+    // 10^lambda - 2 can satisfy the upper bound, so the scan starts there.
+    int k = std::max(2, static_cast<int>(std::pow(10.0, lambda)) - 2);
+    int found = maximum;
+    for (; k <= maximum - 1; ++k) {
+      if (logs[k - 1] <= lambda && lambda <= logs[k + 1]) {
+        found = k;
+        break;
+      }
+    }
+    table[i] = static_cast<std::uint16_t>(found);
+  }
+  return table;
+}
+
+std::vector<std::uint16_t> ContrastTable(std::int32_t contrast, int maximum) {
+  const int scale = (maximum + 1) / 256;  // 1 for 8 bits, 4 for 10 bits
+  const int c = contrast * scale;
+  const int half = 128 * scale;
+  std::vector<std::uint16_t> table(maximum + 1);
+  for (int i = 0; i <= maximum; ++i) {
+    int v;
+    if (i < c) {
+      v = 0;
+    } else if (i > maximum - c) {
+      v = maximum;
+    } else {
+      v = static_cast<int>(static_cast<double>(maximum + 1) / (2 * (half - c)) * (i - c));
+    }
+    table[i] = static_cast<std::uint16_t>(std::clamp(v, 0, maximum));
+  }
+  return table;
+}
+
+std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum) {
+  const double k = brightness > 0 ? 1 + brightness * (10.0 / 255)
+                                  : 1 - std::abs(brightness) * (1.0 / 255);
+  std::vector<std::uint16_t> table(maximum + 1);
+  for (int s = 0; s <= maximum; ++s) {
+    table[s] = static_cast<std::uint16_t>(std::clamp(static_cast<int>(k * s), 0, maximum));
+  }
+  return table;
+}
+
+template <SampleFormat F>
+int AdjustGamma(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  std::int32_t value;
+  if (!InPlaceRegion<F>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                        dstStride, srcStride, userA, userB, region, value)) {
+    return 0;
+  }
+  return ApplyTable<F>(region, GammaTable(value, Format<F>::kMaximum));
+}
+
+template <SampleFormat F>
+int AdjustContrast(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  std::int32_t value;
+  if (!InPlaceRegion<F>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                        dstStride, srcStride, userA, userB, region, value)) {
+    return 0;
+  }
+  return ApplyTable<F>(region, ContrastTable(value, Format<F>::kMaximum));
+}
+
+template <SampleFormat F>
+int AdjustBrightness(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  std::int32_t value;
+  if (!InPlaceRegion<F>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                        dstStride, srcStride, userA, userB, region, value)) {
+    return 0;
+  }
+  return ApplyTable<F>(region, BrightnessTable(value, Format<F>::kMaximum));
+}
+
+template <SampleFormat F>
+int AdjustSharpness(KELVO_PIXEL_KERNEL_PARAMS) {
+  using Fmt = Format<F>;
+  using Sample = typename Fmt::Sample;
+  PixelRegion region;
+  std::int32_t sigma;
+  if (!InPlaceRegion<F>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                        dstStride, srcStride, userA, userB, region, sigma)) {
+    return 0;
+  }
+  int spp;
+  if (!SamplesPerPixel<F>(region.dstBytes, spp)) return 0;
+  const int width = region.width, height = region.height;
+  if (width < 5 || height < 5) return 1;
+  constexpr int M = Fmt::kMaximum;
+  std::vector<int> delta(2 * M + 2);
+  for (int j = 0; j < 2 * M + 2; ++j) delta[j] = sigma * (j - M) / 10;
+  // Unsharp mask against the 4 x 4 box ending one row and column past the pixel:
+  // column sums over four rows first, then four columns of those.
+  const int rowSamples = width * spp;
+  std::vector<std::uint16_t> columnSums(rowSamples);
+  for (int y = 2; y < height - 2; ++y) {
+    const auto* r0 = reinterpret_cast<const Sample*>(region.SrcRow(y - 2));
+    const auto* r1 = reinterpret_cast<const Sample*>(region.SrcRow(y - 1));
+    const auto* r2 = reinterpret_cast<const Sample*>(region.SrcRow(y));
+    const auto* r3 = reinterpret_cast<const Sample*>(region.SrcRow(y + 1));
+    for (int i = 0; i < rowSamples; ++i) {
+      columnSums[i] = static_cast<std::uint16_t>((r0[i] & M) + (r1[i] & M) + (r2[i] & M) + (r3[i] & M));
+    }
+    auto* out = reinterpret_cast<Sample*>(region.DstRow(y));
+    for (int x = 2; x < width - 2; ++x) {
+      for (int ch = 0; ch < Fmt::kChannels; ++ch) {
+        const int i = x * spp + ch;
+        const int blurred =
+            (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >> 4;
+        const int s = r2[i] & M;
+        out[i] = static_cast<Sample>(std::clamp(s + delta[s - blurred + M], 0, M));
+      }
+    }
+  }
+  return 1;
+}
+
+void HueSaturationPixel(const HueSaturationParams& params, int& r, int& g, int& b) {
+  const int maxValue = std::max({r, g, b});
+  const int minValue = std::min({r, g, b});
+  int L = (maxValue + minValue) >> 1;
+  int S = 0, H = 0;
+  if (maxValue != minValue) {
+    const int d = maxValue - minValue;
+    S = L < 128 ? d * 255 / (maxValue + minValue) : d * 255 / (510 - maxValue - minValue);
+    if (r == maxValue) {
+      H = (g - b) * 64 / d;
+    } else if (g == maxValue) {
+      H = (b - r) * 64 / d + 120;
+    } else {
+      H = (r - g) * 64 / d + 240;
+    }
+  }
+  H += params.hue;
+  if (H < 0) {
+    H += 360;
+  } else if (H >= 360) {
+    H -= 360;
+  }
+  L += params.lightness;
+  S += params.saturation;
+  if (S <= 0) {
+    r = g = b = std::clamp(L, 0, 255);
+    return;
+  }
+  S = std::min(S, 255);
+  const int m2 = L < 128 ? ((S + 255) * L) >> 8 : S + L - ((S * L) >> 8);
+  const int m1 = 2 * L - m2;
+  auto value = [&](int h) {
+    int v;
+    if (h < 0) {
+      v = m1;
+    } else if (h < 60) {
+      v = m1 + (((m2 - m1) * h) >> 6);
+    } else if (h < 180) {
+      v = m2;
+    } else if (h < 240) {
+      v = m1 + (((m2 - m1) * (240 - h)) >> 6);
+    } else {
+      v = m1;
+    }
+    return std::clamp(v, 0, 255);
+  };
+  r = value((H + 120) % 360);
+  g = value(H % 360);
+  b = value((H - 120) % 360);
+}
+
+namespace {
+
+template <class Sample, int kShift>
+int HueSaturation(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return 0;
+  }
+  const HueSaturationParams* params = KernelRecord<HueSaturationParams>(userA);
+  const int spp = region.dstBytes / static_cast<int>(sizeof(Sample));
+  if (params == nullptr || (spp != 3 && spp != 4) || spp * static_cast<int>(sizeof(Sample)) != region.dstBytes) {
+    return 0;
+  }
+  for (int row = 0; row < region.height; ++row) {
+    auto* p = reinterpret_cast<Sample*>(region.DstRow(row));
+    for (int x = 0; x < region.width; ++x, p += spp) {
+      int b = (p[0] >> kShift) & 0xFF, g = (p[1] >> kShift) & 0xFF, r = (p[2] >> kShift) & 0xFF;
+      HueSaturationPixel(*params, r, g, b);
+      p[0] = static_cast<Sample>(b << kShift);
+      p[1] = static_cast<Sample>(g << kShift);
+      p[2] = static_cast<Sample>(r << kShift);
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+
+int AdjustHueSaturation8(KELVO_PIXEL_KERNEL_PARAMS) {
+  return HueSaturation<std::uint8_t, 0>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                        srcBytesPerPixel, dstStride, srcStride, userA, userB);
+}
+int AdjustHueSaturation16(KELVO_PIXEL_KERNEL_PARAMS) {
+  return HueSaturation<std::uint16_t, 2>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                         srcBytesPerPixel, dstStride, srcStride, userA, userB);
+}
+
+#define KELVO_TONE_FORMATS(kernel)                         \
+  template int kernel<SampleFormat::Gray8>(KELVO_PIXEL_KERNEL_PARAMS);  \
+  template int kernel<SampleFormat::Gray16>(KELVO_PIXEL_KERNEL_PARAMS); \
+  template int kernel<SampleFormat::Color8>(KELVO_PIXEL_KERNEL_PARAMS); \
+  template int kernel<SampleFormat::Color16>(KELVO_PIXEL_KERNEL_PARAMS);
+KELVO_TONE_FORMATS(AdjustGamma)
+KELVO_TONE_FORMATS(AdjustContrast)
+KELVO_TONE_FORMATS(AdjustBrightness)
+KELVO_TONE_FORMATS(AdjustSharpness)
+
+}  // namespace kelvo

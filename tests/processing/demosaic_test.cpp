@@ -1,0 +1,210 @@
+#include "processing/demosaic.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "processing_test_support.h"
+
+namespace kelvo {
+namespace {
+
+using testing_support::FillRandom;
+using testing_support::FillRaw;
+using testing_support::IsRedSite;
+using testing_support::SampleAt;
+
+struct Depth {
+  std::uint16_t rawBits, outBits;
+  PixelKernel interior, border;
+  int maximum;
+};
+const Depth kDepths[] = {
+    {8, 24, DemosaicInterior8, DemosaicBorder8, 255},
+    {8, 32, DemosaicInterior8, DemosaicBorder8, 255},
+    {16, 48, DemosaicInterior16, DemosaicBorder16, 1023},
+    {16, 64, DemosaicInterior16, DemosaicBorder16, 1023},
+};
+
+void Demosaic(FrameImage& out, FrameImage& raw, PixelKernel interior, PixelKernel border,
+              const DemosaicParams& params) {
+  const DemosaicParams* holder = &params;
+  const auto user = reinterpret_cast<std::uintptr_t>(&holder);
+  ASSERT_EQ(out.Transfer(interior, &raw, nullptr, 0, 0, user, 0), 1);
+  ASSERT_EQ(out.Transfer(border, &raw, nullptr, 0, 0, user, 0), 1);
+}
+
+// Every pixel, border included, must be (blue, green, red) = expected.
+void ExpectEveryPixel(const FrameImage& out, int blue, int green, int red, const char* what) {
+  for (int r = 0; r < out.height; ++r) {
+    for (int c = 0; c < out.width; ++c) {
+      ASSERT_EQ(SampleAt(out, r, c, 0), blue) << what << " at " << r << "," << c;
+      ASSERT_EQ(SampleAt(out, r, c, 1), green) << what << " at " << r << "," << c;
+      ASSERT_EQ(SampleAt(out, r, c, 2), red) << what << " at " << r << "," << c;
+    }
+  }
+}
+
+TEST(DemosaicTest, UniformRedOnlyAndSaturatedPicturesInEveryModeAndDepth) {
+  for (const Depth& depth : kDepths) {
+    for (int mode = 0; mode < 4; ++mode) {
+      SCOPED_TRACE(testing::Message() << depth.outBits << " bits, Bayer mode " << mode);
+      FrameImage raw, out;
+      ASSERT_EQ(raw.Create(22, 14, depth.rawBits), 1);
+      ASSERT_EQ(out.Create(22, 14, depth.outBits), 1);
+      const int v = depth.maximum / 3;
+      FillRaw(raw, [&](int, int) { return v; });
+      Demosaic(out, raw, depth.interior, depth.border, {mode, 100, 100, 100});
+      ExpectEveryPixel(out, v, v, v, "uniform");
+
+      FillRaw(raw, [&](int r, int c) { return IsRedSite(mode, r, c) ? 200 : 0; });
+      Demosaic(out, raw, depth.interior, depth.border, {mode, 100, 100, 100});
+      ExpectEveryPixel(out, 0, 0, 200, "red only");
+
+      FillRaw(raw, [&](int, int) { return depth.maximum; });
+      Demosaic(out, raw, depth.interior, depth.border, {mode, 400, 100, 400});
+      ExpectEveryPixel(out, depth.maximum, depth.maximum, depth.maximum, "saturated");
+    }
+  }
+}
+
+TEST(DemosaicTest, FourthSampleOfWideDestinationsIsLeftAlone) {
+  for (const Depth& depth : {kDepths[1], kDepths[3]}) {
+    FrameImage raw, out;
+    ASSERT_EQ(raw.Create(16, 12, depth.rawBits), 1);
+    ASSERT_EQ(out.Create(16, 12, depth.outBits), 1);
+    FillRandom(raw, depth.maximum, 7);
+    std::fill(out.pixels, out.pixels + out.stride * out.height, 0xA5);
+    Demosaic(out, raw, depth.interior, depth.border, {0, 100, 100, 100});
+    const int sampleBytes = depth.rawBits / 8;
+    for (int r = 0; r < out.height; ++r) {
+      for (int c = 0; c < out.width; ++c) {
+        for (int k = 0; k < sampleBytes; ++k) {
+          ASSERT_EQ(out.Row(r)[c * 4 * sampleBytes + 3 * sampleBytes + k], 0xA5) << r << "," << c;
+        }
+      }
+    }
+  }
+}
+
+TEST(DemosaicTest, InteriorChoiceFollowsDestinationGainsAndVariant) {
+  const DemosaicParams neutral{0, 100, 100, 100};
+  EXPECT_EQ(ChooseDemosaicInterior8(24, neutral, SimdVariant::Sse2), DemosaicInterior8Sse2);
+  EXPECT_EQ(ChooseDemosaicInterior8(24, neutral, SimdVariant::Mmx), DemosaicInterior8Mmx);
+  EXPECT_EQ(ChooseDemosaicInterior8(24, neutral, SimdVariant::Plain), DemosaicInterior8);
+  EXPECT_EQ(ChooseDemosaicInterior8(32, neutral, SimdVariant::Sse2), DemosaicInterior8);
+  for (const DemosaicParams& gains : {DemosaicParams{0, 201, 100, 100},
+                                      DemosaicParams{0, 100, 201, 100},
+                                      DemosaicParams{0, 100, 100, 201}}) {
+    EXPECT_EQ(ChooseDemosaicInterior8(24, gains, SimdVariant::Sse2), DemosaicInterior8);
+  }
+  EXPECT_EQ(ChooseDemosaicInterior8(24, {0, 200, 200, 200}, SimdVariant::Sse2),
+            DemosaicInterior8Sse2);
+  EXPECT_EQ(ChooseDemosaicInterior16(48, SimdVariant::Sse2), DemosaicInterior16Sse2);
+  EXPECT_EQ(ChooseDemosaicInterior16(64, SimdVariant::Sse2), DemosaicInterior16);
+}
+
+// The SIMD kernels against the plain one: equal where they recompute plainly,
+// at most 2 lower elsewhere, and not a byte written outside the interior rows'
+// columns 0..W-1 (the border columns they blacken included).
+struct SimdCase {
+  const char* name;
+  PixelKernel kernel;
+  std::uint16_t rawBits, outBits;
+  bool exact;  // the same results as the plain kernel everywhere
+  int stepColumns;
+};
+
+TEST(DemosaicTest, SimdVariantsAgainstThePlainKernelOnRandomFrames) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  const SimdCase cases[] = {
+      {"SSE2 8-bit", DemosaicInterior8Sse2, 8, 24, false, 16},
+      {"MMX 8-bit", DemosaicInterior8Mmx, 8, 24, false, 8},
+      {"SSE2 16-bit", DemosaicInterior16Sse2, 16, 48, true, 16},
+  };
+  const int sizes[][2] = {{64, 9}, {61, 8}, {37, 7}, {83, 6}, {5, 5}, {18, 6}, {19, 5}, {1280, 6}};
+  const std::uint32_t guard = 0x5A;
+  for (const SimdCase& simd : cases) {
+    if (!HasUsable(here, simd.kernel == DemosaicInterior8Mmx ? FeatureMmx : FeatureSse2)) continue;
+    for (const auto& size : sizes) {
+      for (int mode = 0; mode < 4; ++mode) {
+        const int width = size[0], height = size[1];
+        SCOPED_TRACE(testing::Message() << simd.name << " " << width << "x" << height << " mode "
+                                        << mode);
+        FrameImage raw, plain, fast;
+        ASSERT_EQ(raw.Create(width, height, simd.rawBits), 1);
+        ASSERT_EQ(plain.Create(width, height, simd.outBits), 1);
+        ASSERT_EQ(fast.Create(width, height, simd.outBits), 1);
+        FillRandom(raw, simd.rawBits == 8 ? 255 : 1023, 1000u * width + 10u * height + mode);
+        std::fill(plain.pixels, plain.pixels + plain.stride * height, guard);
+        std::fill(fast.pixels, fast.pixels + fast.stride * height, guard);
+        const DemosaicParams params{mode, 100 + 33 * mode, 100, 190 - 20 * mode};
+        const DemosaicParams* holder = &params;
+        const auto user = reinterpret_cast<std::uintptr_t>(&holder);
+        const PixelKernel reference = simd.rawBits == 8 ? DemosaicInterior8 : DemosaicInterior16;
+        ASSERT_EQ(plain.Transfer(reference, &raw, nullptr, 0, 0, user, 0), 1);
+        ASSERT_EQ(fast.Transfer(simd.kernel, &raw, nullptr, 0, 0, user, 0), 1);
+        const int bytesPerSample = simd.rawBits / 8;
+        const int lastVectorColumn = 16 * ((width - 4) / 16) + 1;
+        for (int r = 0; r < height; ++r) {
+          const bool interiorRow = r >= 2 && r < height - 2;
+          for (int c = 0; c < width; ++c) {
+            for (int ch = 0; ch < 3; ++ch) {
+              const int expected = SampleAt(plain, r, c, ch);
+              const int got = SampleAt(fast, r, c, ch);
+              const bool blackened = !simd.exact && interiorRow && (c < 2 || c == width - 1);
+              if (blackened) {
+                ASSERT_EQ(got, 0) << r << "," << c;
+              } else if (!interiorRow || c >= width - 2 || simd.exact || c <= 13 ||
+                         (simd.stepColumns == 16 && c > lastVectorColumn)) {
+                ASSERT_EQ(got, expected) << r << "," << c << " channel " << ch;
+              } else {
+                ASSERT_LE(got, expected) << r << "," << c << " channel " << ch;
+                ASSERT_GE(got, expected - 2) << r << "," << c << " channel " << ch;
+              }
+            }
+          }
+          // Row padding belongs to nobody.
+          for (int k = width * 3 * bytesPerSample; k < fast.stride; ++k) {
+            ASSERT_EQ(fast.Row(r)[k], guard) << "padding of row " << r;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(DemosaicTest, PicturesBelowTheNeighbourhoodStayInsideTheirImages) {
+  // Exact-size heap blocks in the images let the sanitizer runs see any stray access.
+  for (const auto& size : {std::pair{4, 3}, std::pair{3, 4}, std::pair{1, 1}, std::pair{2, 5},
+                           std::pair{4, 4}}) {
+    for (const Depth& depth : kDepths) {
+      FrameImage raw, out;
+      ASSERT_EQ(raw.Create(size.first, size.second, depth.rawBits), 1);
+      ASSERT_EQ(out.Create(size.first, size.second, depth.outBits), 1);
+      const int v = depth.maximum / 2;
+      FillRaw(raw, [&](int, int) { return v; });
+      Demosaic(out, raw, depth.interior, depth.border, {0, 100, 100, 100});
+      Demosaic(out, raw, depth.interior, depth.border, {1, 100, 100, 100});
+      ExpectEveryPixel(out, v, v, v, "small uniform");
+    }
+  }
+}
+
+TEST(DemosaicTest, KernelsRefuseFormatsTheyCannotWrite) {
+  FrameImage raw, out;
+  ASSERT_EQ(raw.Create(16, 16, 8), 1);
+  ASSERT_EQ(out.Create(16, 16, 48), 1);
+  const DemosaicParams params{0, 100, 100, 100};
+  const DemosaicParams* holder = &params;
+  const auto user = reinterpret_cast<std::uintptr_t>(&holder);
+  for (PixelKernel kernel : {DemosaicInterior8, DemosaicInterior8Sse2, DemosaicInterior8Mmx,
+                             DemosaicBorder8, DemosaicInterior16, DemosaicBorder16}) {
+    EXPECT_EQ(out.Transfer(kernel, &raw, nullptr, 0, 0, user, 0), 0);
+  }
+  EXPECT_EQ(out.Transfer(DemosaicInterior8, &raw, nullptr, 0, 0, 0, 0), 0);  // no record
+}
+
+}  // namespace
+}  // namespace kelvo
