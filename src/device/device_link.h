@@ -21,15 +21,15 @@ namespace kelvo {
 // Result codes of the link's operations; the Camera turns them into its error codes.
 enum LinkResult : int {
   kLinkOk = 0,
-  kLinkBadWindow = 1,        // invalid window, or fewer than two streaming buffers
-  kLinkBadHorizontal = 3,    // raw layout: line pitch, line start or width
-  kLinkBadVertical = 4,      // raw layout: total lines, first line or lines
-  kLinkOutOfMemory = 7,      // a buffer, event or transfer thread could not be made
-  kLinkNoDevice = 10,        // the device did not open
+  kLinkBadWindow = 1,      // invalid window, or fewer than two streaming buffers
+  kLinkBadHorizontal = 3,  // raw layout: line pitch, line start or width
+  kLinkBadVertical = 4,    // raw layout: total lines, first line or lines
+  kLinkOutOfMemory = 7,    // a buffer, event or transfer thread could not be made
+  kLinkNoDevice = 10,      // the device did not open
   kLinkPacketFailed = 12,
-  kLinkNoDestination = 14,   // no destination, or one too small for the picture
-  kLinkFrameFailed = 19,     // a frame transfer failed or came back short
-  kLinkBusy = 21,            // a transfer is already running
+  kLinkNoDestination = 14,  // no destination, or one too small for the picture
+  kLinkFrameFailed = 19,    // a frame transfer failed or came back short
+  kLinkBusy = 21,           // a transfer is already running
   kLinkBadDeviceNumber = 22,
 };
 

@@ -80,8 +80,7 @@ void DriverSession::SendTimeLimit(std::uint32_t milliseconds) {
   if (!IsOpen()) return;
   auto input = TimeLimitInput(milliseconds);
   std::uint32_t moved = 0;
-  port_.Request(handle_, kRequestTimeLimit, input.data(), kTimeLimitInputBytes, nullptr, 0,
-                &moved);
+  port_.Request(handle_, kRequestTimeLimit, input.data(), kTimeLimitInputBytes, nullptr, 0, &moved);
 }
 
 }  // namespace kelvo

@@ -11,8 +11,8 @@
 namespace kelvo {
 
 // Device I/O control codes of the driver.
-inline constexpr std::uint32_t kRequestSend = 0x222051;       // commands on pipe 0, frames on pipe 2
-inline constexpr std::uint32_t kRequestReceive = 0x22204E;    // replies on pipe 1, frame request on 0
+inline constexpr std::uint32_t kRequestSend = 0x222051;     // commands on pipe 0, frames on pipe 2
+inline constexpr std::uint32_t kRequestReceive = 0x22204E;  // replies on pipe 1, frame request on 0
 inline constexpr std::uint32_t kRequestTimeLimit = 0x2220A0;  // the driver's transfer time limit
 
 enum Pipe : std::uint32_t { kCommandPipe = 0, kReplyPipe = 1, kFramePipe = 2 };

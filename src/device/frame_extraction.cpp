@@ -38,8 +38,8 @@ int DeviceLink::ExtractStreamFrame(void* dest, std::size_t destBytes) {
   std::int32_t read = stream_.readIndex.load();
   if (read < 0 || read >= count) read = 0;
   const platform::GlobalBlock& entry = *ring_[static_cast<std::size_t>(read)];
-  int result = ExtractActivePixels(layout_, sampleWidth_, entry.Data(), entry.Size(), dest,
-                                   destBytes);
+  int result =
+      ExtractActivePixels(layout_, sampleWidth_, entry.Data(), entry.Size(), dest, destBytes);
   stream_.readIndex.store(read + 1 == count ? 0 : read + 1);
   return result;
 }

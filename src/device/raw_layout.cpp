@@ -24,8 +24,8 @@ int DeviceLink::SetCaptureWindow(int x, int y, int width, int height, int mode) 
   return kLinkOk;
 }
 
-int DeviceLink::SetRawLayout(int linePitch, int lineStart, int width, int totalLines,
-                             int firstLine, int lines, int bufferCount) {
+int DeviceLink::SetRawLayout(int linePitch, int lineStart, int width, int totalLines, int firstLine,
+                             int lines, int bufferCount) {
   if (linePitch <= 0 || width <= 0 || lineStart < 0 ||
       std::int64_t{lineStart} + width > linePitch) {
     return kLinkBadHorizontal;
@@ -43,8 +43,14 @@ int DeviceLink::SetRawLayout(int linePitch, int lineStart, int width, int totalL
   std::int64_t transfer = (used + kTransferGranule - 1) / kTransferGranule * kTransferGranule;
   if (transfer > kMostTransferSamples || bufferCount > 1024) return kLinkOutOfMemory;
 
-  layout_ = RawLayout{linePitch, lineStart, width, totalLines, firstLine, lines,
-                      static_cast<std::int32_t>(transfer), static_cast<std::int32_t>(used)};
+  layout_ = RawLayout{linePitch,
+                      lineStart,
+                      width,
+                      totalLines,
+                      firstLine,
+                      lines,
+                      static_cast<std::int32_t>(transfer),
+                      static_cast<std::int32_t>(used)};
   bufferCount_ = bufferCount;
   rawFrame_.reset(new (std::nothrow) std::uint16_t[static_cast<std::size_t>(transfer)]());
   if (!rawFrame_) return kLinkOutOfMemory;

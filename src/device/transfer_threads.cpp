@@ -163,7 +163,8 @@ int DeviceLink::StartStream() {
 
 int DeviceLink::PollStream() {
   if (stream_.failed.load() == 1) return kStreamFailed;
-  if (stream_.stopped.load() == 1) return stream_.failed.load() == 1 ? kStreamFailed : kStreamStopped;
+  if (stream_.stopped.load() == 1)
+    return stream_.failed.load() == 1 ? kStreamFailed : kStreamStopped;
   PollDecision decision =
       DecidePoll(stream_.writeIndex.load(), stream_.readIndex.load(), stream_.count);
   stream_.readIndex.store(decision.readIndex);

@@ -42,7 +42,8 @@ int DeviceFromPath(const char* path) {
 }
 
 CameraEmulator::CameraEmulator(EmulatorOptions options) {
-  int count = options.cameras < 0 ? 0 : (options.cameras > kMostCameras ? kMostCameras : options.cameras);
+  int count =
+      options.cameras < 0 ? 0 : (options.cameras > kMostCameras ? kMostCameras : options.cameras);
   for (int device = 0; device < count; ++device) {
     VirtualCameraOptions cameraOptions{options.scene, options.synthesis, options.paced,
                                        options.triggerPeriodMs};
@@ -88,9 +89,9 @@ void CameraEmulator::Close(platform::DeviceHandle handle) {
   Record({TraceEntry::Kind::kClose, device, 0, -1, 0, {}, known});
 }
 
-bool CameraEmulator::Request(platform::DeviceHandle handle, std::uint32_t code,
-                             const void* input, std::uint32_t inputBytes, void* output,
-                             std::uint32_t outputBytes, std::uint32_t* returned) {
+bool CameraEmulator::Request(platform::DeviceHandle handle, std::uint32_t code, const void* input,
+                             std::uint32_t inputBytes, void* output, std::uint32_t outputBytes,
+                             std::uint32_t* returned) {
   std::uint32_t moved = 0;
   OpenDevice open{-1, 0};
   bool known;
@@ -110,8 +111,7 @@ bool CameraEmulator::Request(platform::DeviceHandle handle, std::uint32_t code,
     const auto* bytes = static_cast<const std::uint8_t*>(input);
     entry.bytes.assign(bytes, bytes + inputBytes);
   }
-  bool accepted =
-      known && Serve(open, code, input, inputBytes, output, outputBytes, &moved, &pipe);
+  bool accepted = known && Serve(open, code, input, inputBytes, output, outputBytes, &moved, &pipe);
   if (returned != nullptr) *returned = moved;
   entry.accepted = accepted;
   Record(std::move(entry));
@@ -141,7 +141,8 @@ bool CameraEmulator::Serve(const OpenDevice& open, std::uint32_t code, const voi
     *returned = kPacketBytes;
     return true;
   }
-  if (code == kRequestSend && *pipe == 2) return camera.DeliverFrame(static_cast<unsigned char*>(output), outputBytes, returned);
+  if (code == kRequestSend && *pipe == 2)
+    return camera.DeliverFrame(static_cast<unsigned char*>(output), outputBytes, returned);
   if (code == kRequestReceive && *pipe == 1) {  // a reply
     if (outputBytes != kPacketBytes || !camera.TakeReply(&packet)) return false;
     std::memcpy(output, packet.data(), kPacketBytes);

@@ -19,7 +19,7 @@ namespace kelvo::emulator {
 inline constexpr int kMostCameras = 8;
 
 struct EmulatorOptions {
-  int cameras = 1;  // answer for devices 0 to cameras - 1
+  int cameras = 1;                           // answer for devices 0 to cameras - 1
   std::shared_ptr<const SceneMosaic> scene;  // null: the chart
   SynthesisOptions synthesis;
   bool paced = true;
@@ -58,7 +58,9 @@ class CameraEmulator final : public platform::DriverPort {
   int Cameras() const { return static_cast<int>(cameras_.size()); }
   VirtualCamera& Camera(int device) { return *cameras_.at(static_cast<std::size_t>(device)); }
   void SetPresent(int device, bool present) { Camera(device).SetPresent(present); }
-  void SetFaults(int device, std::vector<Fault> faults) { Camera(device).SetFaults(std::move(faults)); }
+  void SetFaults(int device, std::vector<Fault> faults) {
+    Camera(device).SetFaults(std::move(faults));
+  }
   void Trigger(int device) { Camera(device).Trigger(); }
 
   // Tracing is off until asked for; a stream would fill it quickly.

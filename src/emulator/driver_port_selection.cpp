@@ -61,8 +61,9 @@ std::unique_ptr<EmulatorOptions> EmulatorOptionsFrom(const EmulatorEnvironment& 
     if (WholeNumber(environment.triggerMs, 1, 3'600'000, &period)) {
       options->triggerPeriodMs = static_cast<std::uint32_t>(period);
     } else {
-      Complain(complaints, std::string("KELVO_Q12_EMULATOR_TRIGGER_MS must be 1 to 3600000, not \"") +
-                               environment.triggerMs + "\"; no periodic trigger");
+      Complain(complaints,
+               std::string("KELVO_Q12_EMULATOR_TRIGGER_MS must be 1 to 3600000, not \"") +
+                   environment.triggerMs + "\"; no periodic trigger");
     }
   }
 
@@ -87,7 +88,8 @@ std::shared_ptr<platform::DriverPort> ProcessDriverPort() {
     std::string complaints;
     auto options = EmulatorOptionsFrom(EmulatorEnvironment::FromProcess(), &complaints);
     if (!complaints.empty()) std::fputs(complaints.c_str(), stderr);
-    if (options) return std::shared_ptr<platform::DriverPort>(std::make_shared<CameraEmulator>(*options));
+    if (options)
+      return std::shared_ptr<platform::DriverPort>(std::make_shared<CameraEmulator>(*options));
     return platform::KernelDriverPort();
   }();
   return port;

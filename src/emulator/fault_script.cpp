@@ -114,7 +114,8 @@ std::optional<std::vector<Fault>> ParseFaultScript(std::string_view script, std:
     std::string_view line = script.substr(at, end - at);
     at = end + 1;
     ++lineNumber;
-    if (std::size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+    if (std::size_t hash = line.find('#'); hash != std::string_view::npos)
+      line = line.substr(0, hash);
     std::vector<std::string_view> words = Words(line);
     if (words.empty()) continue;
     std::string why;

@@ -92,8 +92,8 @@ void FrameSynthesizer::UpdateResponse(const SensorSettings& settings) {
   const float electronsPerLine = kCountsPerLineAtUnitGain * kElectronsPerCount;
   for (int code = 0; code < kReflectanceCodes; ++code) {
     float reflectance = static_cast<float>(code) / (kReflectanceCodes - 1);
-    float electrons = std::min(reflectance * settings.exposureLines * electronsPerLine,
-                               kFullWellElectrons);
+    float electrons =
+        std::min(reflectance * settings.exposureLines * electronsPerLine, kFullWellElectrons);
     float counts = electrons * gain / kElectronsPerCount;
     float shot = std::sqrt(electrons) * gain / kElectronsPerCount;
     mean_[code] = kBlackLevel + counts + 0.5f;  // + 0.5 rounds when truncated
@@ -130,8 +130,10 @@ void FrameSynthesizer::Render(std::uint64_t frameNumber, const SensorSettings& s
       std::min<std::uint32_t>(lineCapacity > 0 ? lineCapacity - kRawLeadingLines : 0, kSensorRows));
   if (options_.pattern == FramePattern::kFrameNumbers) {
     for (int y = 0; y < lines; ++y) {
-      std::size_t first = static_cast<std::size_t>(y + kRawLeadingLines) * kRawLinePitch + kRawLineStart;
-      for (int x = 0; x < kSensorColumns; ++x) PutSample(out, first + x, frameNumber & 0xFFFF, wide);
+      std::size_t first =
+          static_cast<std::size_t>(y + kRawLeadingLines) * kRawLinePitch + kRawLineStart;
+      for (int x = 0; x < kSensorColumns; ++x)
+        PutSample(out, first + x, frameNumber & 0xFFFF, wide);
     }
     return;
   }
@@ -154,7 +156,8 @@ void FrameSynthesizer::Render(std::uint64_t frameNumber, const SensorSettings& s
     } else {
       RenderRow(codes, kSensorColumns, noiseStart, row);
     }
-    std::size_t first = static_cast<std::size_t>(y + kRawLeadingLines) * kRawLinePitch + kRawLineStart;
+    std::size_t first =
+        static_cast<std::size_t>(y + kRawLeadingLines) * kRawLinePitch + kRawLineStart;
     if (wide) {
       unsigned char* at = out + 2 * first;
       for (int x = 0; x < kSensorColumns; ++x) {

@@ -129,8 +129,8 @@ bool DecodePng(std::FILE* file, png_structp png, png_infop info, RgbPicture* pic
 bool ReadPngPicture(const std::string& path, RgbPicture* picture, std::string* error) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return Fail(error, "cannot open " + path);
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorToLongjmp,
-                                           PngWarningIgnored);
+  png_structp png =
+      png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorToLongjmp, PngWarningIgnored);
   if (png == nullptr) return Fail(error, "out of memory reading " + path);
   png_infop info = png_create_info_struct(png);
   if (info == nullptr) {

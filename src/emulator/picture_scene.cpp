@@ -37,7 +37,8 @@ bool StartsWith(const std::string& path, const char* magic, std::size_t bytes) {
   std::ifstream file(path, std::ios::binary);
   char head[8] = {};
   file.read(head, static_cast<std::streamsize>(bytes));
-  return file.gcount() == static_cast<std::streamsize>(bytes) && std::memcmp(head, magic, bytes) == 0;
+  return file.gcount() == static_cast<std::streamsize>(bytes) &&
+         std::memcmp(head, magic, bytes) == 0;
 }
 
 }  // namespace

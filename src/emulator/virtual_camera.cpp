@@ -149,9 +149,9 @@ bool VirtualCamera::WaitForFrame(std::unique_lock<std::mutex>& hold, std::uint64
                                  Clock::time_point asked) {
   auto interrupted = [this] { return shutdown_; };
   if (triggerMode_) {
-    auto deadline = asked + (timeLimitMs_ != 0 ? Clock::duration(std::chrono::milliseconds(
-                                                     timeLimitMs_))
-                                               : Clock::duration(kForever));
+    auto deadline =
+        asked + (timeLimitMs_ != 0 ? Clock::duration(std::chrono::milliseconds(timeLimitMs_))
+                                   : Clock::duration(kForever));
     auto periodic = asked + Clock::duration(kForever);
     if (options_.triggerPeriodMs != 0) {
       Clock::duration period = std::chrono::milliseconds(options_.triggerPeriodMs);
@@ -184,8 +184,7 @@ void VirtualCamera::Unplug(std::uint32_t milliseconds) {
   replies_.clear();
 }
 
-bool VirtualCamera::DeliverFrame(unsigned char* out, std::uint32_t bytes,
-                                 std::uint32_t* returned) {
+bool VirtualCamera::DeliverFrame(unsigned char* out, std::uint32_t bytes, std::uint32_t* returned) {
   *returned = 0;
   std::unique_lock<std::mutex> hold(lock_);
   if (shutdown_ || UnpluggedLocked()) return false;

@@ -65,7 +65,8 @@ class VirtualCamera {
   Clock::duration FrameTimeLocked() const;
   const Fault* FaultForFrame(std::uint64_t frame, FaultKind kind) const;
   // Waits, with the lock held, until the frame is due; false if it never comes.
-  bool WaitForFrame(std::unique_lock<std::mutex>& hold, std::uint64_t frame, Clock::time_point asked);
+  bool WaitForFrame(std::unique_lock<std::mutex>& hold, std::uint64_t frame,
+                    Clock::time_point asked);
   void Unplug(std::uint32_t milliseconds);
   bool UnpluggedLocked();
 

@@ -1,5 +1,6 @@
-#include "platform/global_memory.h"
 #include "platform/global_memory_faults.h"
+
+#include "platform/global_memory.h"
 #include "platform/shared_word.h"
 
 namespace kelvo::platform {

@@ -1,6 +1,7 @@
-#include "platform/thread.h"
 #include "platform/thread_faults.h"
+
 #include "platform/shared_word.h"
+#include "platform/thread.h"
 
 namespace kelvo::platform {
 namespace {

@@ -49,20 +49,33 @@ struct PacketCase {
 };
 
 const PacketCase kPacketCases[] = {
-    {"register write", [](DeviceLink& l) { l.WriteRegister(0x1234, 0xABCDEF); },
+    {"register write",
+     [](DeviceLink& l) { l.WriteRegister(0x1234, 0xABCDEF); },
      {0x04, 0x30, 0xFE, 0x34, 0x12, 0xEF, 0xCD, 0xAB}},
-    {"register value keeps 24 bits", [](DeviceLink& l) { l.WriteRegister(0x80, 0xFF7A889); },
+    {"register value keeps 24 bits",
+     [](DeviceLink& l) { l.WriteRegister(0x80, 0xFF7A889); },
      {0x04, 0x30, 0xFE, 0x80, 0x00, 0x89, 0xA8, 0xF7}},
     {"16-bit samples", [](DeviceLink& l) { l.SetSampleWidth(5); }, {0x0A, 0x01}},
     {"8-bit samples", [](DeviceLink& l) { l.SetSampleWidth(0); }, {0x0A, 0x00}},
     {"clock mode", [](DeviceLink& l) { l.SetClockMode(7); }, {0x23, 0x01}},
-    {"clock query", [](DeviceLink& l) { int m; l.GetClockMode(&m); }, {0x24}},
+    {"clock query",
+     [](DeviceLink& l) {
+       int m;
+       l.GetClockMode(&m);
+     },
+     {0x24}},
     {"trigger on", [](DeviceLink& l) { l.SetTriggerMode(1); }, {0x28, 0x01}},
     {"free run", [](DeviceLink& l) { l.SetTriggerMode(0); }, {0x28, 0x00}},
     {"SROM write", [](DeviceLink& l) { l.WriteSromId(3, 0x5A); }, {0x20, 0x0B, 0x5A}},
-    {"SROM read", [](DeviceLink& l) { std::uint8_t v; l.ReadSromId(2, &v); }, {0x21, 0x0A}},
+    {"SROM read",
+     [](DeviceLink& l) {
+       std::uint8_t v;
+       l.ReadSromId(2, &v);
+     },
+     {0x21, 0x0A}},
     // 481 lines of 1600 samples, rounded up to 770048 = 0x0BC000.
-    {"transfer size", [](DeviceLink& l) { l.SetCaptureWindow(0, 0, 640, 480, 0); },
+    {"transfer size",
+     [](DeviceLink& l) { l.SetCaptureWindow(0, 0, 640, 480, 0); },
      {0x09, 0x00, 0xC0, 0x0B, 0x00}},
     {"device selection", [](DeviceLink& l) { l.SelectDevice(0); }, {0x0A, 0x00}},
     {"sensor start-up", [](DeviceLink& l) { l.InitializeSensor(); }, {0x06}},
@@ -90,7 +103,8 @@ TEST_P(PacketBytes, FirstPacketIsLaidOutByteForByteOnPipeZero) {
 INSTANTIATE_TEST_SUITE_P(Commands, PacketBytes, ::testing::ValuesIn(kPacketCases),
                          [](const auto& info) {
                            std::string name = info.param.name;
-                           for (char& c : name) if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            return name;
                          });
 

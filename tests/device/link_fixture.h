@@ -15,7 +15,8 @@ using emulator::CameraEmulator;
 using emulator::EmulatorOptions;
 using emulator::TraceEntry;
 
-inline std::shared_ptr<CameraEmulator> MakeEmulator(EmulatorOptions options = EmulatorOptions::Still()) {
+inline std::shared_ptr<CameraEmulator> MakeEmulator(
+    EmulatorOptions options = EmulatorOptions::Still()) {
   return std::make_shared<CameraEmulator>(options);
 }
 

@@ -37,8 +37,10 @@ class Wire {
     return Request(kSend, 0, fields.data(), 64);
   }
   bool SetTransfer(std::uint32_t samples, bool sixteenBit) {
-    return Command({0x09, static_cast<std::uint8_t>(samples), static_cast<std::uint8_t>(samples >> 8),
-                    static_cast<std::uint8_t>(samples >> 16), static_cast<std::uint8_t>(samples >> 24)}) &&
+    return Command({0x09, static_cast<std::uint8_t>(samples),
+                    static_cast<std::uint8_t>(samples >> 8),
+                    static_cast<std::uint8_t>(samples >> 16),
+                    static_cast<std::uint8_t>(samples >> 24)}) &&
            Command({0x0A, sixteenBit});
   }
   bool WriteRegister(std::uint16_t address, std::uint32_t value) {
@@ -91,20 +93,50 @@ struct RefusalCase {
 };
 
 const RefusalCase kRefusals[] = {
-    {"unknown_request_code", [](Wire& w) { std::uint8_t p[64] = {0x06}; return w.Request(0x222000, 0, p, 64); }},
-    {"command_on_reply_pipe", [](Wire& w) { std::uint8_t p[64] = {0x06}; return w.Request(kSend, 1, p, 64); }},
-    {"reply_from_frame_pipe", [](Wire& w) { std::uint8_t p[64] = {}; return w.Request(kReceive, 2, p, 64); }},
-    {"short_packet", [](Wire& w) { std::uint8_t p[64] = {0x06}; return w.Request(kSend, 0, p, 63); }},
+    {"unknown_request_code",
+     [](Wire& w) {
+       std::uint8_t p[64] = {0x06};
+       return w.Request(0x222000, 0, p, 64);
+     }},
+    {"command_on_reply_pipe",
+     [](Wire& w) {
+       std::uint8_t p[64] = {0x06};
+       return w.Request(kSend, 1, p, 64);
+     }},
+    {"reply_from_frame_pipe",
+     [](Wire& w) {
+       std::uint8_t p[64] = {};
+       return w.Request(kReceive, 2, p, 64);
+     }},
+    {"short_packet",
+     [](Wire& w) {
+       std::uint8_t p[64] = {0x06};
+       return w.Request(kSend, 0, p, 63);
+     }},
     {"unknown_command", [](Wire& w) { return w.Command({0x7F}); }},
-    {"register_write_without_marker", [](Wire& w) { return w.Command({0x04, 0x31, 0xFE, 4, 0, 1, 0, 0}); }},
-    {"reply_with_nothing_asked", [](Wire& w) { std::uint8_t p[64] = {}; return w.Request(kReceive, 1, p, 64); }},
+    {"register_write_without_marker",
+     [](Wire& w) {
+       return w.Command({0x04, 0x31, 0xFE, 4, 0, 1, 0, 0});
+     }},
+    {"reply_with_nothing_asked",
+     [](Wire& w) {
+       std::uint8_t p[64] = {};
+       return w.Request(kReceive, 1, p, 64);
+     }},
     {"frame_of_wrong_length",
      [](Wire& w) {
        std::vector<std::uint8_t> frame(1538048 * 2);
        return w.SetTransfer(1538048, false) && w.Request(kSend, 2, frame.data(), 1538048 * 2);
      }},
-    {"frame_request_not_0x02", [](Wire& w) { std::uint8_t p[64] = {0x03}; return w.Request(kReceive, 0, p, 64); }},
-    {"zero_transfer_size", [](Wire& w) { return w.Command({0x09, 0, 0, 0, 0}); }},
+    {"frame_request_not_0x02",
+     [](Wire& w) {
+       std::uint8_t p[64] = {0x03};
+       return w.Request(kReceive, 0, p, 64);
+     }},
+    {"zero_transfer_size",
+     [](Wire& w) {
+       return w.Command({0x09, 0, 0, 0, 0});
+     }},
 };
 
 class Refusals : public ::testing::TestWithParam<RefusalCase> {};
@@ -130,7 +162,8 @@ TEST(Emulator, RequestsOnAClosedOrUnknownHandleFail) {
   EXPECT_TRUE(emulator.Request(handle, kSend, &pipe, 4, packet, 64, &moved));
   emulator.Close(handle);
   EXPECT_FALSE(emulator.Request(handle, kSend, &pipe, 4, packet, 64, &moved));
-  for (const char* path : {"\\\\.\\ZentQ12-1", "\\\\.\\ZentQ12-", "\\\\.\\ZentQ12-0x", "ZentQ12-0"}) {
+  for (const char* path :
+       {"\\\\.\\ZentQ12-1", "\\\\.\\ZentQ12-", "\\\\.\\ZentQ12-0x", "ZentQ12-0"}) {
     EXPECT_EQ(emulator.Open(path), platform::kNoDevice) << path;
   }
 }

@@ -1,10 +1,11 @@
+#include "emulator/fault_script.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 
 #include "emulator/driver_port_selection.h"
-#include "emulator/fault_script.h"
 
 namespace kelvo::emulator {
 namespace {
@@ -37,14 +38,14 @@ TEST(FaultScript, RejectsMalformedLinesNamingTheLine) {
     const char* script;
     const char* message;
   };
-  for (Case c : {Case{"frame 0 drop", "line 1: frame number"},
-                 Case{"frame 10 stall", "line 1: expected one number after \"stall\""},
-                 Case{"\nframe 10 drop now", "line 2: unexpected words after \"drop\""},
-                 Case{"frame x drop", "line 1: frame number"},
-                 Case{"open fail -2", "line 1: not a whole number from 1: \"-2\""},
-                 Case{"frame 5 explode", "line 1: unknown fault"},
-                 Case{"unplug 5", "line 1: unknown fault"},
-                 Case{"frame 99999999999 drop", "line 1: frame number"}}) {
+  for (Case c :
+       {Case{"frame 0 drop", "line 1: frame number"},
+        Case{"frame 10 stall", "line 1: expected one number after \"stall\""},
+        Case{"\nframe 10 drop now", "line 2: unexpected words after \"drop\""},
+        Case{"frame x drop", "line 1: frame number"},
+        Case{"open fail -2", "line 1: not a whole number from 1: \"-2\""},
+        Case{"frame 5 explode", "line 1: unknown fault"}, Case{"unplug 5", "line 1: unknown fault"},
+        Case{"frame 99999999999 drop", "line 1: frame number"}}) {
     std::string error;
     EXPECT_FALSE(ParseFaultScript(c.script, &error)) << c.script;
     EXPECT_EQ(error.rfind(c.message, 0), 0u) << c.script << " -> " << error;
@@ -78,7 +79,8 @@ TEST(EmulatorEnvironment, SceneTriggerAndFaultsFallBackWithAComplaint) {
 
   std::string script = ::testing::TempDir() + "kelvo_faults.txt";
   std::ofstream(script) << "frame 3 drop\nframe 4 boom\n";
-  auto fallback = EmulatorOptionsFrom({"2", "/no/such/picture.png", "0", script.c_str()}, &complaints);
+  auto fallback =
+      EmulatorOptionsFrom({"2", "/no/such/picture.png", "0", script.c_str()}, &complaints);
   ASSERT_NE(fallback, nullptr);
   EXPECT_TRUE(fallback->synthesis.movingElement);  // the chart
   EXPECT_EQ(fallback->triggerPeriodMs, 0u);

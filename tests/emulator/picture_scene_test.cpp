@@ -12,7 +12,8 @@ namespace kelvo::emulator {
 namespace {
 
 // A 2 x 2 picture: red, green on top; blue, white below.
-const std::uint8_t kQuadrants[2][2][3] = {{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}};
+const std::uint8_t kQuadrants[2][2][3] = {{{255, 0, 0}, {0, 255, 0}},
+                                          {{0, 0, 255}, {255, 255, 255}}};
 
 std::string WriteBmp(int bits, bool topDown) {
   std::string path = ::testing::TempDir() + "kelvo_scene_" + std::to_string(bits) + ".bmp";
@@ -94,7 +95,8 @@ TEST(PictureScene, RefusesWhatItCannotReadWithAReason) {
   }
   std::string junk = ::testing::TempDir() + "kelvo_junk.png";
   std::ofstream(junk, std::ios::binary) << "\x89PNG not really";
-  for (const std::string& path : {cut, junk, std::string("/no/such/file.bmp"), std::string("/etc/hostname")}) {
+  for (const std::string& path :
+       {cut, junk, std::string("/no/such/file.bmp"), std::string("/etc/hostname")}) {
     std::string error;
     EXPECT_EQ(PictureScene::Load(path, &error), nullptr) << path;
     EXPECT_FALSE(error.empty()) << path;
@@ -110,7 +112,9 @@ TEST(PictureScene, IsMosaickedThroughTheBayerFilter) {
   std::remove(path.c_str());
   ASSERT_NE(scene, nullptr);
   auto mosaic = SceneMosaic::From(*scene);
-  auto code = [&](int y, int x) { return mosaic->codes[static_cast<std::size_t>(y) * kSensorColumns + x]; };
+  auto code = [&](int y, int x) {
+    return mosaic->codes[static_cast<std::size_t>(y) * kSensorColumns + x];
+  };
   // Top-left is red: the red site (odd row, even column) is full, green and blue empty.
   EXPECT_GT(code(101, 100), 1000);
   EXPECT_LT(code(100, 100), 20);
