@@ -76,26 +76,34 @@ int Border(KELVO_PIXEL_KERNEL_PARAMS) {
   const int gainBlue = DemosaicGainMultiplier(params.gainBlue);
   const int samplesPerPixel = region.dstBytes / static_cast<int>(sizeof(Sample));
   int rowPhase = start.row, columnPhase = start.column;
+  int columnAt = 0;
 
   auto strip = [&](int rowFirst, int rowEnd, int columnFirst, int columnEnd) {
     for (int r = rowFirst; r < rowEnd; ++r) {
+      // Rows (and, near the sides, columns) reflected once, not per sample.
+      const Sample* rows[4];
+      for (int k = 0; k < 4; ++k) {
+        rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(Reflect(r - 2 + k, height)));
+      }
+      auto direct = [&](int dr, int dc) { return static_cast<int>(rows[dr + 2][columnAt + dc]); };
+      auto reflected = [&](int dr, int dc) {
+        return static_cast<int>(rows[dr + 2][Reflect(columnAt + dc, width)]);
+      };
       for (int c = columnFirst; c < columnEnd; ++c) {
         // Strips of pictures narrower than four overlap or reach outside; those
         // positions are skipped, never written.
         if (r >= 0 && r < height && c >= 0 && c < width) {
-          auto S = [&](int dr, int dc) {
-            const std::uint8_t* row = region.SrcRow(Reflect(r + dr, height));
-            return static_cast<int>(reinterpret_cast<const Sample*>(row)[Reflect(c + dc, width)]);
-          };
+          columnAt = c;
           int green, red, blue;
-          PhaseSums(rowPhase, columnPhase, S, green, red, blue);
-          int g = std::min(green >> 1, kLimit<Sample>);
-          int rr = std::min((red * gainRed) >> 11, kLimit<Sample>);
-          int b = std::min((blue * gainBlue) >> 11, kLimit<Sample>);
+          if (c >= 2 && c < width - 2) {
+            PhaseSums(rowPhase, columnPhase, direct, green, red, blue);
+          } else {
+            PhaseSums(rowPhase, columnPhase, reflected, green, red, blue);
+          }
           Sample* out = reinterpret_cast<Sample*>(region.DstRow(r)) + c * samplesPerPixel;
-          out[0] = static_cast<Sample>(b);
-          out[1] = static_cast<Sample>(g);
-          out[2] = static_cast<Sample>(rr);
+          out[0] = static_cast<Sample>(std::min((blue * gainBlue) >> 11, kLimit<Sample>));
+          out[1] = static_cast<Sample>(std::min(green >> 1, kLimit<Sample>));
+          out[2] = static_cast<Sample>(std::min((red * gainRed) >> 11, kLimit<Sample>));
         }
         columnPhase ^= 1;
       }

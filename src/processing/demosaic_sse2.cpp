@@ -17,35 +17,37 @@ KELVO_SSE2 inline __m128i Load(const void* p) {
   return _mm_loadu_si128(static_cast<const __m128i*>(p));
 }
 KELVO_SSE2 inline __m128i TriplePlus(__m128i a, __m128i b) {
-  return _mm_add_epi16(_mm_add_epi16(a, _mm_add_epi16(a, a)), b);
+  return _mm_add_epi16(_mm_mullo_epi16(a, _mm_set1_epi16(3)), b);
 }
 
 KELVO_SSE2 inline __m128i LowBytes(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0x00FF)); }
 KELVO_SSE2 inline __m128i HighBytes(__m128i v) { return _mm_srli_epi16(v, 8); }
+// ((sum >> 4) * gain') >> 7; the limit of 255 comes with the packing to bytes.
 KELVO_SSE2 inline __m128i ScaleSimd8(__m128i sum, __m128i gain) {
-  return _mm_min_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(sum, 4), gain), 7),
-                       _mm_set1_epi16(255));
+  return _mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(sum, 4), gain), 7);
 }
 
-// Eight pairs (16 pixels) per step; red and blue as ((sum >> 4) * gain') >> 7.
+// Eight pairs (16 pixels) per step.
 KELVO_SSE2 void Sse2PairRow8(const PairRows& rows, std::uint8_t* out, int c, int steps,
                              int gainRed, int gainBlue) {
   const __m128i redGain = _mm_set1_epi16(static_cast<short>(gainRed));
   const __m128i blueGain = _mm_set1_epi16(static_cast<short>(gainBlue));
-  const __m128i zero = _mm_setzero_si128();
   for (int step = 0; step < steps; ++step, c += 16) {
-    const __m128i rm0 = Load(rows.redMain + c - 2), rm1 = Load(rows.redMain + c),
-                  rm2 = Load(rows.redMain + c + 2);
+    const __m128i rm0 = Load(rows.redMain + c - 2), rm1 = Load(rows.redMain + c);
     const __m128i rPrev = TriplePlus(LowBytes(rm0), LowBytes(Load(rows.redFar + c - 2)));
-    const __m128i rHere = TriplePlus(LowBytes(rm1), LowBytes(Load(rows.redFar + c)));
-    const __m128i rNext = TriplePlus(LowBytes(rm2), LowBytes(Load(rows.redFar + c + 2)));
-    const __m128i r3 = _mm_add_epi16(rHere, _mm_add_epi16(rHere, rHere));
+    const __m128i rNext =
+        TriplePlus(LowBytes(Load(rows.redMain + c + 2)), LowBytes(Load(rows.redFar + c + 2)));
+    // R at c is R at c + 2 moved up one lane, with lane 0 from lane 1 of R at c - 2.
+    const __m128i rHere = _mm_or_si128(_mm_slli_si128(rNext, 2),
+                                       _mm_srli_si128(_mm_slli_si128(rPrev, 12), 14));
+    const __m128i r3 = _mm_mullo_epi16(rHere, _mm_set1_epi16(3));
     const __m128i redFirst = ScaleSimd8(_mm_add_epi16(r3, rPrev), redGain);
     const __m128i redSecond = ScaleSimd8(_mm_add_epi16(r3, rNext), redGain);
 
     const __m128i bm0 = Load(rows.blueMain + c - 1);
     const __m128i qPrev = TriplePlus(LowBytes(bm0), LowBytes(Load(rows.blueFar + c - 1)));
-    const __m128i qNext = TriplePlus(LowBytes(Load(rows.blueMain + c + 1)), LowBytes(Load(rows.blueFar + c + 1)));
+    const __m128i qNext =
+        TriplePlus(LowBytes(Load(rows.blueMain + c + 1)), LowBytes(Load(rows.blueFar + c + 1)));
     const __m128i qSum = _mm_add_epi16(qPrev, qNext);
     const __m128i blueFirst = ScaleSimd8(_mm_add_epi16(qSum, _mm_slli_epi16(qPrev, 1)), blueGain);
     const __m128i blueSecond = ScaleSimd8(_mm_add_epi16(qSum, _mm_slli_epi16(qNext, 1)), blueGain);
@@ -54,10 +56,15 @@ KELVO_SSE2 void Sse2PairRow8(const PairRows& rows, std::uint8_t* out, int c, int
     const __m128i greenFirst = _mm_srli_epi16(_mm_add_epi16(HighBytes(rm0), blueHere), 1);
     const __m128i greenSecond = _mm_srli_epi16(_mm_add_epi16(blueHere, HighBytes(rm1)), 1);
 
-    // Six bytes per pair as three words: (bF gF) (rF bS) (gS rS).
-    const __m128i w0 = _mm_or_si128(blueFirst, _mm_slli_epi16(greenFirst, 8));
-    const __m128i w1 = _mm_or_si128(redFirst, _mm_slli_epi16(blueSecond, 8));
-    const __m128i w2 = _mm_or_si128(greenSecond, _mm_slli_epi16(redSecond, 8));
+    // Bytes (first pairs' values, then second pairs'), limited to 255 by the packing,
+    // then six bytes per pair as three words: (bF gF) (rF bS) (gS rS).
+    const __m128i blue = _mm_packus_epi16(blueFirst, blueSecond);
+    const __m128i green = _mm_packus_epi16(greenFirst, greenSecond);
+    const __m128i red = _mm_packus_epi16(redFirst, redSecond);
+    const __m128i w0 = _mm_unpacklo_epi8(blue, green);
+    const __m128i w1 = _mm_unpacklo_epi8(red, _mm_srli_si128(blue, 8));
+    const __m128i w2 = _mm_unpackhi_epi8(green, red);
+    const __m128i zero = _mm_setzero_si128();
     const __m128i abLow = _mm_unpacklo_epi16(w0, w1), abHigh = _mm_unpackhi_epi16(w0, w1);
     const __m128i cLow = _mm_unpacklo_epi16(w2, zero), cHigh = _mm_unpackhi_epi16(w2, zero);
     const __m128i pairs[4] = {_mm_unpacklo_epi32(abLow, cLow), _mm_unpackhi_epi32(abLow, cLow),

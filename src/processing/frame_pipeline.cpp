@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "image/frame_image.h"
 #include "processing/auto_iris.h"
@@ -35,6 +36,7 @@ const ToneKernels kGamma = KELVO_TONE_KERNELS(AdjustGamma);
 const ToneKernels kContrast = KELVO_TONE_KERNELS(AdjustContrast);
 const ToneKernels kSharpness = KELVO_TONE_KERNELS(AdjustSharpness);
 const ToneKernels kBrightness = KELVO_TONE_KERNELS(AdjustBrightness);
+const ToneKernels kToneTable = KELVO_TONE_KERNELS(ApplyToneTable);
 const ToneKernels kHueSaturation{nullptr, nullptr, AdjustHueSaturation8, AdjustHueSaturation16};
 
 bool Usable(const FrameImage* image) { return image != nullptr && image->pixels != nullptr; }
@@ -153,10 +155,18 @@ void ConvertFrame(const FrameConversion& frame) {
     const HueSaturationParams params{hue, 0, saturation};
     RunInPlace(out, kHueSaturation.For(mode), &params);
   }
-  if (const std::int32_t gamma = f.gamma.load(); gamma != 100) {
+  const std::int32_t gamma = f.gamma.load(), contrast = f.contrast.load();
+  if (gamma != 100 && contrast != 0) {
+    // Both are table lookups in a row: one pass through the composed table.
+    const int maximum = mode == 1 || mode >= 4 ? 1023 : 255;
+    std::vector<std::uint16_t> composed = GammaTable(gamma, maximum);
+    const std::vector<std::uint16_t> second = ContrastTable(contrast, maximum);
+    for (std::uint16_t& entry : composed) entry = second[entry];
+    const ToneTable table{composed.data(), static_cast<std::int32_t>(composed.size())};
+    RunInPlace(out, kToneTable.For(mode), &table);
+  } else if (gamma != 100) {
     RunInPlace(out, kGamma.For(mode), &gamma);
-  }
-  if (const std::int32_t contrast = f.contrast.load(); contrast != 0) {
+  } else if (contrast != 0) {
     RunInPlace(out, kContrast.For(mode), &contrast);
   }
   if (const std::int32_t sharpness = f.sharpness.load(); sharpness != 0) {

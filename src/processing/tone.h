@@ -32,6 +32,16 @@ int AdjustSharpness(KELVO_PIXEL_KERNEL_PARAMS);
 int AdjustHueSaturation8(KELVO_PIXEL_KERNEL_PARAMS);
 int AdjustHueSaturation16(KELVO_PIXEL_KERNEL_PARAMS);
 
+// A ready table (size M + 1) applied to every channel sample, in place: the
+// pipeline composes gamma and contrast into one pass with it.
+struct ToneTable {
+  const std::uint16_t* entries;
+  std::int32_t size;
+};
+template <SampleFormat F>
+int ApplyToneTable(KELVO_PIXEL_KERNEL_PARAMS);
+int MaximumSample(SampleFormat format);
+
 // The tables behind the kernels, M + 1 entries for the maximum sample M.
 std::vector<std::uint16_t> GammaTable(std::int32_t gamma, int maximum);
 std::vector<std::uint16_t> ContrastTable(std::int32_t contrast, int maximum);
