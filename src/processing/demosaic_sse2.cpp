@@ -20,6 +20,11 @@ KELVO_SSE2 inline __m128i TriplePlus(__m128i a, __m128i b) {
   return _mm_add_epi16(_mm_mullo_epi16(a, _mm_set1_epi16(3)), b);
 }
 
+// The upper eight bytes, to any address.
+KELVO_SSE2 inline void StoreHigh(std::uint8_t* p, __m128i v) {
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_unpackhi_epi64(v, v));
+}
+
 KELVO_SSE2 inline __m128i LowBytes(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0x00FF)); }
 KELVO_SSE2 inline __m128i HighBytes(__m128i v) { return _mm_srli_epi16(v, 8); }
 // ((sum >> 4) * gain') >> 7; the limit of 255 comes with the packing to bytes.
@@ -73,11 +78,11 @@ KELVO_SSE2 void Sse2PairRow8(const PairRows& rows, std::uint8_t* out, int c, int
     std::uint8_t* p = out + 3 * c;
     for (int i = 0; i < 3; ++i, p += 12) {
       _mm_storel_epi64(reinterpret_cast<__m128i*>(p), pairs[i]);
-      _mm_storeh_pd(reinterpret_cast<double*>(p + 6), _mm_castsi128_pd(pairs[i]));
+      StoreHigh(p + 6, pairs[i]);
     }
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), pairs[3]);
     if (step + 1 < steps) {
-      _mm_storeh_pd(reinterpret_cast<double*>(p + 6), _mm_castsi128_pd(pairs[3]));
+      StoreHigh(p + 6, pairs[3]);
     } else {
       // The row's last pair: exactly its six bytes.
       std::uint8_t last[16];
