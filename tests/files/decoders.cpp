@@ -160,6 +160,21 @@ std::optional<TiffFile> ReadTiff(const std::string& path) {
 
 bool HaveBitmapReader() { return true; }
 
+// Named as Python's imaging library names them: "L" for an 8-bit picture with
+// the grey ramp, "P" for other colour tables, "RGB" for colour pictures.
+const char* ModeOf(HBITMAP bitmap, HDC dc, WORD bitCount) {
+  if (bitCount != 8) return "RGB";
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  RGBQUAD table[256] = {};
+  const UINT entries = GetDIBColorTable(dc, 0, 256, table);
+  SelectObject(dc, previous);
+  bool grey = entries == 256;
+  for (UINT i = 0; i < entries; ++i) {
+    grey = grey && table[i].rgbRed == i && table[i].rgbGreen == i && table[i].rgbBlue == i;
+  }
+  return grey ? "L" : "P";
+}
+
 // Windows' own loader, then GDI's conversion to top-down 24-bit rows.
 std::optional<BitmapView> ReadBitmapIndependently(const std::string& path) {
   auto* bitmap = static_cast<HBITMAP>(
@@ -172,18 +187,7 @@ std::optional<BitmapView> ReadBitmapIndependently(const std::string& path) {
   view.height = section.dsBm.bmHeight;
   view.channels = 3;
   HDC dc = CreateCompatibleDC(nullptr);
-  view.mode = "RGB";
-  if (section.dsBmih.biBitCount == 8) {
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    RGBQUAD table[256] = {};
-    const UINT entries = GetDIBColorTable(dc, 0, 256, table);
-    SelectObject(dc, previous);
-    bool grey = entries == 256;
-    for (UINT i = 0; i < entries; ++i) {
-      grey = grey && table[i].rgbRed == i && table[i].rgbGreen == i && table[i].rgbBlue == i;
-    }
-    view.mode = grey ? "L" : "P";
-  }
+  view.mode = ModeOf(bitmap, dc, section.dsBmih.biBitCount);
   if (view.width * view.height <= 4096) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
