@@ -40,10 +40,12 @@ int Interior(KELVO_PIXEL_KERNEL_PARAMS) {
   const int gainRed = DemosaicGainMultiplier(params.gainRed);
   const int gainBlue = DemosaicGainMultiplier(params.gainBlue);
   const int samplesPerPixel = region.dstBytes / static_cast<int>(sizeof(Sample));
-  int rowPhase = start.row, columnPhase = start.column;
+  int rowPhase = start.row;
   for (int r = 2; r < region.height - 2; ++r) {
     const std::uint8_t* srcRow = region.SrcRow(r);
     auto* out = reinterpret_cast<Sample*>(region.DstRow(r)) + 2 * samplesPerPixel;
+    // Every row starts at the same sensor column, whatever the width.
+    int columnPhase = start.column;
     for (int c = 2; c < region.width - 2; ++c, out += samplesPerPixel) {
       PlainInteriorPixel<Sample>(srcRow, region.srcStride, c, rowPhase, columnPhase, gainRed,
                                  gainBlue, kLimit<Sample>, out);
@@ -75,7 +77,6 @@ int Border(KELVO_PIXEL_KERNEL_PARAMS) {
   const int gainRed = DemosaicGainMultiplier(params.gainRed);
   const int gainBlue = DemosaicGainMultiplier(params.gainBlue);
   const int samplesPerPixel = region.dstBytes / static_cast<int>(sizeof(Sample));
-  int rowPhase = start.row, columnPhase = start.column;
   int columnAt = 0;
 
   auto strip = [&](int rowFirst, int rowEnd, int columnFirst, int columnEnd) {
@@ -89,11 +90,15 @@ int Border(KELVO_PIXEL_KERNEL_PARAMS) {
       auto reflected = [&](int dr, int dc) {
         return static_cast<int>(rows[dr + 2][Reflect(columnAt + dc, width)]);
       };
+      // The phase belongs to the sensor site: rows and columns of odd-sized
+      // pictures keep the colours of the interior next to them.
+      const int rowPhase = start.row ^ (r & 1);
       for (int c = columnFirst; c < columnEnd; ++c) {
         // Strips of pictures narrower than four overlap or reach outside; those
         // positions are skipped, never written.
         if (r >= 0 && r < height && c >= 0 && c < width) {
           columnAt = c;
+          const int columnPhase = start.column ^ (c & 1);
           int green, red, blue;
           if (c >= 2 && c < width - 2) {
             PhaseSums(rowPhase, columnPhase, direct, green, red, blue);
@@ -105,9 +110,7 @@ int Border(KELVO_PIXEL_KERNEL_PARAMS) {
           out[1] = static_cast<Sample>(std::min(green >> 1, kLimit<Sample>));
           out[2] = static_cast<Sample>(std::min((red * gainRed) >> 11, kLimit<Sample>));
         }
-        columnPhase ^= 1;
       }
-      rowPhase ^= 1;
     }
   };
   strip(0, 2, 0, width);
@@ -128,8 +131,8 @@ int DemosaicBorder8(KELVO_PIXEL_KERNEL_PARAMS) {
                               dstStride, srcStride, userA, userB);
 }
 int DemosaicInterior16(KELVO_PIXEL_KERNEL_PARAMS) {
-  return Interior<std::uint16_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
-                                 srcBytesPerPixel, dstStride, srcStride, userA, userB);
+  return Interior<std::uint16_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                                 dstStride, srcStride, userA, userB);
 }
 int DemosaicBorder16(KELVO_PIXEL_KERNEL_PARAMS) {
   return Border<std::uint16_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,

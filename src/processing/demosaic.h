@@ -90,10 +90,5 @@ inline void PlainInteriorPixel(const std::uint8_t* srcRow, std::int32_t srcStrid
   out[2] = static_cast<Sample>(r > limit ? limit : r);
 }
 
-// Column phase at column 2 of interior row r: it runs on across rows.
-inline int InteriorColumnPhase(int startColumnPhase, int r, int width) {
-  return (startColumnPhase ^ (((r - 2) * (width - 4)) & 1)) & 1;
-}
-
 }  // namespace demosaic_detail
 }  // namespace kelvo

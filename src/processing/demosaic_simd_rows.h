@@ -15,7 +15,7 @@
 namespace kelvo::demosaic_detail {
 
 struct PairRows {
-  const std::uint8_t* redMain;   // the row counted three times for red
+  const std::uint8_t* redMain;  // the row counted three times for red
   const std::uint8_t* redFar;
   const std::uint8_t* blueMain;  // likewise for blue
   const std::uint8_t* blueFar;
@@ -48,7 +48,7 @@ int RunPairRows(KELVO_PIXEL_KERNEL_PARAMS, int columnsPerStep, PairRowFunction r
   const int lastColumn = width - 3;
   for (int r = 2; r < height - 2; ++r) {
     const int rowPhase = start.row ^ ((r - 2) & 1);
-    const int columnPhase = InteriorColumnPhase(start.column, r, width);
+    const int columnPhase = start.column;  // column 2, the same sensor column in every row
     const std::uint8_t* above2 = region.SrcRow(r - 2);
     const std::uint8_t* above1 = region.SrcRow(r - 1);
     const std::uint8_t* here = region.SrcRow(r);

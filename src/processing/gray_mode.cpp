@@ -25,7 +25,8 @@ int MirrorVertical(KELVO_PIXEL_KERNEL_PARAMS) {
   if (!temporary) return 0;
   for (int i = 0; i < region.height / 2; ++i) {
     std::uint8_t* top = region.dst + static_cast<std::intptr_t>(i) * srcStride;
-    std::uint8_t* bottom = region.dst + static_cast<std::intptr_t>(region.height - 1 - i) * srcStride;
+    std::uint8_t* bottom =
+        region.dst + static_cast<std::intptr_t>(region.height - 1 - i) * srcStride;
     std::memcpy(temporary.get(), top, rowBytes);
     std::memcpy(top, bottom, rowBytes);
     std::memcpy(bottom, temporary.get(), rowBytes);
@@ -43,9 +44,11 @@ int MeasureGrayBalance(KELVO_PIXEL_KERNEL_PARAMS) {
   if (params == nullptr || srcBytesPerPixel != 1) return 0;
   std::uint64_t sums[4] = {}, counts[4] = {};
   const BayerPhase start = StartPhase(params->bayerMode);
-  int rowPhase = start.row, columnPhase = start.column;
+  int rowPhase = start.row;
   for (int row = 0; row < region.height; ++row, rowPhase ^= 1) {
     const std::uint8_t* p = region.SrcRow(row);
+    // Every row starts at the same sensor column, whatever the width.
+    int columnPhase = start.column;
     for (int x = 0; x < region.width; ++x, columnPhase ^= 1) {
       const int v = p[x];
       if (v == 0 || v == 255) continue;
@@ -55,7 +58,9 @@ int MeasureGrayBalance(KELVO_PIXEL_KERNEL_PARAMS) {
     }
   }
   if (counts[0] == 0 || counts[1] == 0 || counts[2] == 0 || counts[3] == 0) return 0;
-  auto mean = [&](int cls) { return static_cast<double>(sums[cls]) / static_cast<double>(counts[cls]); };
+  auto mean = [&](int cls) {
+    return static_cast<double>(sums[cls]) / static_cast<double>(counts[cls]);
+  };
   const double reference = mean(1);
   params->gainR = static_cast<std::int32_t>(reference / mean(0) * 128);
   params->gainG1 = 128;
@@ -76,9 +81,10 @@ int GrayGainPass(KELVO_PIXEL_KERNEL_PARAMS) {
   const std::int32_t offsets[4] = {params->offsetR, params->offsetG1, params->offsetG2,
                                    params->offsetB};
   const BayerPhase start = StartPhase(params->bayerMode);
-  int rowPhase = start.row, columnPhase = start.column;
+  int rowPhase = start.row;
   for (int row = 0; row < region.height; ++row, rowPhase ^= 1) {
     std::uint8_t* p = region.DstRow(row);
+    int columnPhase = start.column;
     for (int x = 0; x < region.width; ++x, columnPhase ^= 1) {
       const int cls = kClassOfPhase[rowPhase][columnPhase];
       p[x] = static_cast<std::uint8_t>(std::clamp(p[x] * gains[cls] / 128 + offsets[cls], 0, 255));
@@ -96,7 +102,8 @@ RowGains SimdRowGains(const GrayBalanceParams& params, int row) {
   return {limited(kClassOfPhase[rowPhase][0]), limited(kClassOfPhase[rowPhase][1])};
 }
 
-bool PrepareSimdGrayPass(KELVO_PIXEL_KERNEL_PARAMS, PixelRegion& region, GrayBalanceParams& params) {
+bool PrepareSimdGrayPass(KELVO_PIXEL_KERNEL_PARAMS, PixelRegion& region,
+                         GrayBalanceParams& params) {
   if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
                   srcStride, userA, userB, region)) {
     return false;

@@ -21,9 +21,11 @@ int Measure(KELVO_PIXEL_KERNEL_PARAMS) {
   std::uint32_t sums[3] = {};
   std::uint32_t counts[3] = {};
   const BayerPhase start = StartPhase(params->bayerMode);
-  int rowPhase = start.row, columnPhase = start.column;
+  int rowPhase = start.row;
   for (int row = 0; row < region.height; ++row, rowPhase ^= 1) {
     const auto* p = reinterpret_cast<const Sample*>(region.SrcRow(row));
+    // Every row starts at the same sensor column, whatever the width.
+    int columnPhase = start.column;
     for (int x = 0; x < region.width; ++x, columnPhase ^= 1) {
       const int cls = kClass[rowPhase][columnPhase];
       sums[cls] += p[x];

@@ -21,7 +21,8 @@ bool IsBlueSite(int mode, int r, int c) { return IsRedSite(mode, r + 1, c + 1); 
 template <class Record>
 int RunInPlace(FrameImage& image, PixelKernel kernel, Record& record) {
   Record* holder = &record;
-  return image.Transfer(kernel, &image, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&holder), 0);
+  return image.Transfer(kernel, &image, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&holder),
+                        0);
 }
 
 TEST(WhiteBalanceTest, GainsFromClassMeans) {
@@ -39,11 +40,30 @@ TEST(WhiteBalanceTest, GainsFromClassMeans) {
           return IsRedSite(mode, r, col) ? c.red : IsBlueSite(mode, r, col) ? c.blue : c.green;
         });
         WhiteBalanceParams params{7, 7, 7, mode};
-        ASSERT_EQ(RunInPlace(raw, bits == 8 ? MeasureWhiteBalance8 : MeasureWhiteBalance16, params), 1);
+        ASSERT_EQ(RunInPlace(raw, bits == 8 ? MeasureWhiteBalance8 : MeasureWhiteBalance16, params),
+                  1);
         EXPECT_EQ(params.gainRed, c.gainRed) << "mode " << mode << " green " << c.green;
         EXPECT_EQ(params.gainBlue, c.gainBlue) << "mode " << mode << " green " << c.green;
         EXPECT_EQ(params.gainGreen, 100);
       }
+    }
+  }
+}
+
+// Every raw row starts at the same sensor column: an odd width measures the
+// classes exactly as an even one does.
+TEST(WhiteBalanceTest, OddWidthsMeasureTheSameClasses) {
+  for (int mode = 0; mode < 4; ++mode) {
+    for (int width : {7, 8}) {
+      FrameImage raw;
+      ASSERT_EQ(raw.Create(width, 5, 8), 1);
+      FillRaw(raw, [&](int r, int c) {
+        return IsRedSite(mode, r, c) ? 50 : IsBlueSite(mode, r, c) ? 200 : 128;
+      });
+      WhiteBalanceParams params{7, 7, 7, mode};
+      ASSERT_EQ(RunInPlace(raw, MeasureWhiteBalance8, params), 1);
+      EXPECT_EQ(params.gainRed, 255) << "mode " << mode << " width " << width;
+      EXPECT_EQ(params.gainBlue, 63) << "mode " << mode << " width " << width;
     }
   }
 }
@@ -176,6 +196,19 @@ TEST(GrayBalanceTest, MeasurementAgainstTheFirstClass) {
   EXPECT_EQ(params.gainG2, 160);
   EXPECT_EQ(params.gainB, 64);
 
+  // An odd width measures the same classes: every row starts at the same sensor column.
+  FrameImage odd;
+  ASSERT_EQ(odd.Create(7, 5, 8), 1);
+  FillRaw(odd, [](int r, int c) {
+    static const int kValues[2][2] = {{100, 50}, {200, 80}};
+    return kValues[r & 1][c & 1];
+  });
+  GrayBalanceParams oddParams{0, 1, 2, 3, 4, 0, 0, 0, 0};
+  ASSERT_EQ(RunInPlace(odd, MeasureGrayBalance, oddParams), 1);
+  EXPECT_EQ(oddParams.gainR, 256);
+  EXPECT_EQ(oddParams.gainG2, 160);
+  EXPECT_EQ(oddParams.gainB, 64);
+
   FillRaw(raw, [](int r, int c) { return (r & 1) == 0 && (c & 1) == 1 ? 255 : 90; });  // R empty
   GrayBalanceParams untouched{0, 1, 2, 3, 4, 0, 0, 0, 0};
   EXPECT_EQ(RunInPlace(raw, MeasureGrayBalance, untouched), 0);
@@ -197,9 +230,9 @@ TEST(GrayBalanceTest, GainPassesPlainAndSimd) {
     ASSERT_EQ(RunInPlace(plain, GrayGainPass, params), 1);
     for (int r = 0; r < height; ++r) {
       for (int c = 0; c < width; ++c) {
-        // Even width runs would keep phases per row; 45 flips the column phase each row.
+        // The odd width must not shift the classes of any row.
         const int rowPhase = (StartPhase(mode).row + r) & 1;
-        const int columnPhase = (StartPhase(mode).column + r * width + c) & 1;
+        const int columnPhase = (StartPhase(mode).column + c) & 1;
         static const int kClass[2][2] = {{1, 0}, {3, 2}};
         const int gains[4] = {300, 128, 64, 200}, offsets[4] = {10, -5, 0, 20};
         const int cls = kClass[rowPhase][columnPhase];

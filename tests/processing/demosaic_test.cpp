@@ -68,6 +68,45 @@ TEST(DemosaicTest, UniformRedOnlyAndSaturatedPicturesInEveryModeAndDepth) {
   }
 }
 
+// Every raw row starts at the same sensor column, so odd widths (and heights)
+// must not shift the colours of any row, whichever interior variant runs.
+TEST(DemosaicTest, OddSizedPicturesKeepTheirColoursOnEveryRow) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  struct Variant {
+    PixelKernel interior, border;
+    std::uint16_t rawBits, outBits;
+    int feature;
+  };
+  const Variant variants[] = {
+      {DemosaicInterior8, DemosaicBorder8, 8, 24, 0},
+      {DemosaicInterior8, DemosaicBorder8, 8, 32, 0},
+      {DemosaicInterior8Mmx, DemosaicBorder8, 8, 24, FeatureMmx},
+      {DemosaicInterior8Sse2, DemosaicBorder8, 8, 24, FeatureSse2},
+      {DemosaicInterior16, DemosaicBorder16, 16, 48, 0},
+      {DemosaicInterior16Sse2, DemosaicBorder16, 16, 48, FeatureSse2},
+  };
+  const int sizes[][2] = {{5, 5}, {7, 6}, {7, 7}, {21, 9}, {37, 6}};
+  for (const Variant& variant : variants) {
+    if (variant.feature != 0 && !HasUsable(here, variant.feature)) continue;
+    for (const auto& size : sizes) {
+      for (int mode = 0; mode < 4; ++mode) {
+        SCOPED_TRACE(testing::Message() << variant.outBits << " bits, " << size[0] << "x" << size[1]
+                                        << ", Bayer mode " << mode);
+        FrameImage raw, out;
+        ASSERT_EQ(raw.Create(size[0], size[1], variant.rawBits), 1);
+        ASSERT_EQ(out.Create(size[0], size[1], variant.outBits), 1);
+        FillRaw(raw, [&](int r, int c) { return IsRedSite(mode, r, c) ? 200 : 0; });
+        Demosaic(out, raw, variant.interior, variant.border, {mode, 100, 100, 100});
+        ExpectEveryPixel(out, 0, 0, 200, "red only");
+        FillRaw(raw, [&](int r, int c) { return IsRedSite(mode, r + 1, c + 1) ? 120 : 0; });
+        Demosaic(out, raw, variant.interior, variant.border, {mode, 100, 100, 100});
+        ExpectEveryPixel(out, 120, 0, 0, "blue only");
+      }
+    }
+  }
+}
+
 TEST(DemosaicTest, FourthSampleOfWideDestinationsIsLeftAlone) {
   for (const Depth& depth : {kDepths[1], kDepths[3]}) {
     FrameImage raw, out;
@@ -93,9 +132,9 @@ TEST(DemosaicTest, InteriorChoiceFollowsDestinationGainsAndVariant) {
   EXPECT_EQ(ChooseDemosaicInterior8(24, neutral, SimdVariant::Mmx), DemosaicInterior8Mmx);
   EXPECT_EQ(ChooseDemosaicInterior8(24, neutral, SimdVariant::Plain), DemosaicInterior8);
   EXPECT_EQ(ChooseDemosaicInterior8(32, neutral, SimdVariant::Sse2), DemosaicInterior8);
-  for (const DemosaicParams& gains : {DemosaicParams{0, 201, 100, 100},
-                                      DemosaicParams{0, 100, 201, 100},
-                                      DemosaicParams{0, 100, 100, 201}}) {
+  for (const DemosaicParams& gains :
+       {DemosaicParams{0, 201, 100, 100}, DemosaicParams{0, 100, 201, 100},
+        DemosaicParams{0, 100, 100, 201}}) {
     EXPECT_EQ(ChooseDemosaicInterior8(24, gains, SimdVariant::Sse2), DemosaicInterior8);
   }
   EXPECT_EQ(ChooseDemosaicInterior8(24, {0, 200, 200, 200}, SimdVariant::Sse2),
@@ -130,8 +169,8 @@ TEST(DemosaicTest, SimdVariantsAgainstThePlainKernelOnRandomFrames) {
     for (const auto& size : sizes) {
       for (int mode = 0; mode < 4; ++mode) {
         const int width = size[0], height = size[1];
-        SCOPED_TRACE(testing::Message() << simd.name << " " << width << "x" << height << " mode "
-                                        << mode);
+        SCOPED_TRACE(testing::Message()
+                     << simd.name << " " << width << "x" << height << " mode " << mode);
         FrameImage raw, plain, fast;
         ASSERT_EQ(raw.Create(width, height, simd.rawBits), 1);
         ASSERT_EQ(plain.Create(width, height, simd.outBits), 1);
@@ -177,8 +216,8 @@ TEST(DemosaicTest, SimdVariantsAgainstThePlainKernelOnRandomFrames) {
 
 TEST(DemosaicTest, PicturesBelowTheNeighbourhoodStayInsideTheirImages) {
   // Exact-size heap blocks in the images let the sanitizer runs see any stray access.
-  for (const auto& size : {std::pair{4, 3}, std::pair{3, 4}, std::pair{1, 1}, std::pair{2, 5},
-                           std::pair{4, 4}}) {
+  for (const auto& size :
+       {std::pair{4, 3}, std::pair{3, 4}, std::pair{1, 1}, std::pair{2, 5}, std::pair{4, 4}}) {
     for (const Depth& depth : kDepths) {
       FrameImage raw, out;
       ASSERT_EQ(raw.Create(size.first, size.second, depth.rawBits), 1);
