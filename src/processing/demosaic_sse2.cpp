@@ -33,8 +33,8 @@ KELVO_SSE2 inline __m128i ScaleSimd8(__m128i sum, __m128i gain) {
 }
 
 // Eight pairs (16 pixels) per step.
-KELVO_SSE2 void Sse2PairRow8(const PairRows& rows, std::uint8_t* out, int c, int steps,
-                             int gainRed, int gainBlue) {
+KELVO_SSE2 void Sse2PairRow8(const PairRows& rows, std::uint8_t* out, int c, int steps, int gainRed,
+                             int gainBlue) {
   const __m128i redGain = _mm_set1_epi16(static_cast<short>(gainRed));
   const __m128i blueGain = _mm_set1_epi16(static_cast<short>(gainBlue));
   for (int step = 0; step < steps; ++step, c += 16) {
@@ -43,8 +43,8 @@ KELVO_SSE2 void Sse2PairRow8(const PairRows& rows, std::uint8_t* out, int c, int
     const __m128i rNext =
         TriplePlus(LowBytes(Load(rows.redMain + c + 2)), LowBytes(Load(rows.redFar + c + 2)));
     // R at c is R at c + 2 moved up one lane, with lane 0 from lane 1 of R at c - 2.
-    const __m128i rHere = _mm_or_si128(_mm_slli_si128(rNext, 2),
-                                       _mm_srli_si128(_mm_slli_si128(rPrev, 12), 14));
+    const __m128i rHere =
+        _mm_or_si128(_mm_slli_si128(rNext, 2), _mm_srli_si128(_mm_slli_si128(rPrev, 12), 14));
     const __m128i r3 = _mm_mullo_epi16(rHere, _mm_set1_epi16(3));
     const __m128i redFirst = ScaleSimd8(_mm_add_epi16(r3, rPrev), redGain);
     const __m128i redSecond = ScaleSimd8(_mm_add_epi16(r3, rNext), redGain);
@@ -126,15 +126,20 @@ KELVO_SSE2 void Sse2PairRow16(const PairRows& rows, std::uint8_t* outRow, int c,
     const __m128i redFirst = ScaleExact16(_mm_add_epi16(r3, rPrev), redGain);
     const __m128i redSecond = ScaleExact16(_mm_add_epi16(r3, rNext), redGain);
 
-    const __m128i qPrev = TriplePlus(EvenSamples16(blueMain + c - 1), EvenSamples16(blueFar + c - 1));
-    const __m128i qNext = TriplePlus(EvenSamples16(blueMain + c + 1), EvenSamples16(blueFar + c + 1));
+    const __m128i qPrev =
+        TriplePlus(EvenSamples16(blueMain + c - 1), EvenSamples16(blueFar + c - 1));
+    const __m128i qNext =
+        TriplePlus(EvenSamples16(blueMain + c + 1), EvenSamples16(blueFar + c + 1));
     const __m128i qSum = _mm_add_epi16(qPrev, qNext);
     const __m128i blueFirst = ScaleExact16(_mm_add_epi16(qSum, _mm_slli_epi16(qPrev, 1)), blueGain);
-    const __m128i blueSecond = ScaleExact16(_mm_add_epi16(qSum, _mm_slli_epi16(qNext, 1)), blueGain);
+    const __m128i blueSecond =
+        ScaleExact16(_mm_add_epi16(qSum, _mm_slli_epi16(qNext, 1)), blueGain);
 
     const __m128i blueHere = OddSamples16(blueMain + c - 1);
-    const __m128i greenFirst = _mm_srli_epi16(_mm_add_epi16(OddSamples16(redMain + c - 2), blueHere), 1);
-    const __m128i greenSecond = _mm_srli_epi16(_mm_add_epi16(blueHere, OddSamples16(redMain + c)), 1);
+    const __m128i greenFirst =
+        _mm_srli_epi16(_mm_add_epi16(OddSamples16(redMain + c - 2), blueHere), 1);
+    const __m128i greenSecond =
+        _mm_srli_epi16(_mm_add_epi16(blueHere, OddSamples16(redMain + c)), 1);
 
     // Twelve bytes per pair as three 32-bit words: (bF gF) (rF bS) (gS rS).
     const __m128i words[3][2] = {
@@ -147,9 +152,9 @@ KELVO_SSE2 void Sse2PairRow16(const PairRows& rows, std::uint8_t* outRow, int c,
       const __m128i ab1 = _mm_unpackhi_epi32(words[0][half], words[1][half]);
       const __m128i cc0 = _mm_unpacklo_epi32(words[2][half], words[2][half]);
       const __m128i cc1 = _mm_unpackhi_epi32(words[2][half], words[2][half]);
-      const __m128i pair[4] = {_mm_unpacklo_epi64(ab0, words[2][half]), _mm_unpackhi_epi64(ab0, cc0),
-                               _mm_unpacklo_epi64(ab1, _mm_srli_si128(words[2][half], 8)),
-                               _mm_unpackhi_epi64(ab1, cc1)};
+      const __m128i pair[4] = {
+          _mm_unpacklo_epi64(ab0, words[2][half]), _mm_unpackhi_epi64(ab0, cc0),
+          _mm_unpacklo_epi64(ab1, _mm_srli_si128(words[2][half], 8)), _mm_unpackhi_epi64(ab1, cc1)};
       // Sixteen-byte stores twelve bytes apart; each covers the previous one's spare word.
       for (int i = 0; i < 4; ++i, p += 6) {
         if (half == 1 && i == 3 && step + 1 == steps) {
@@ -167,17 +172,15 @@ KELVO_SSE2 void Sse2PairRow16(const PairRows& rows, std::uint8_t* outRow, int c,
 }  // namespace
 
 int DemosaicInterior8Sse2(KELVO_PIXEL_KERNEL_PARAMS) {
-  return demosaic_detail::RunPairRows<std::uint8_t>(dst, src, srcRect, dstX, dstY,
-                                                    dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                                                    srcStride, userA, userB, 16, Sse2PairRow8, 13,
-                                                    true);
+  return demosaic_detail::RunPairRows<std::uint8_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                                    srcBytesPerPixel, dstStride, srcStride, userA,
+                                                    userB, 16, Sse2PairRow8, 13, true);
 }
 
 int DemosaicInterior16Sse2(KELVO_PIXEL_KERNEL_PARAMS) {
-  return demosaic_detail::RunPairRows<std::uint16_t>(dst, src, srcRect, dstX, dstY,
-                                                     dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                                                     srcStride, userA, userB, 16, Sse2PairRow16, 0,
-                                                     false);
+  return demosaic_detail::RunPairRows<std::uint16_t>(
+      dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride,
+      userA, userB, 16, Sse2PairRow16, 0, false);
 }
 
 }  // namespace kelvo

@@ -62,8 +62,9 @@ int ScaleNearest(std::uint8_t* dst, const std::uint8_t* src, const Rect* dstRect
 
 int Convert16To8(KELVO_PIXEL_KERNEL_PARAMS) {
   return ForEachPixel(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                      srcStride, userA, userB, 1, 2,
-                      [](std::uint8_t* out, const std::uint8_t* in) { out[0] = HighEightOfTen(in); });
+                      srcStride, userA, userB, 1, 2, [](std::uint8_t* out, const std::uint8_t* in) {
+                        out[0] = HighEightOfTen(in);
+                      });
 }
 
 int Convert32To24(KELVO_PIXEL_KERNEL_PARAMS) {

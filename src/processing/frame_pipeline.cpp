@@ -25,11 +25,10 @@ struct ToneKernels {
   }
 };
 
-
-#define KELVO_TONE_KERNELS(kernel)                                               \
-  ToneKernels {                                                                  \
-    kernel<SampleFormat::Gray8>, kernel<SampleFormat::Gray16>,                   \
-        kernel<SampleFormat::Color8>, kernel<SampleFormat::Color16>              \
+#define KELVO_TONE_KERNELS(kernel)                                                           \
+  ToneKernels {                                                                              \
+    kernel<SampleFormat::Gray8>, kernel<SampleFormat::Gray16>, kernel<SampleFormat::Color8>, \
+        kernel<SampleFormat::Color16>                                                        \
   }
 
 const ToneKernels kGamma = KELVO_TONE_KERNELS(AdjustGamma);
@@ -37,7 +36,7 @@ const ToneKernels kContrast = KELVO_TONE_KERNELS(AdjustContrast);
 const ToneKernels kSharpness = KELVO_TONE_KERNELS(AdjustSharpness);
 const ToneKernels kBrightness = KELVO_TONE_KERNELS(AdjustBrightness);
 const ToneKernels kToneTable = KELVO_TONE_KERNELS(ApplyToneTable);
-const ToneKernels kHueSaturation{nullptr, nullptr, AdjustHueSaturation8, AdjustHueSaturation16};
+const ToneKernels kSharpnessToned = KELVO_TONE_KERNELS(AdjustSharpnessToned);
 
 bool Usable(const FrameImage* image) { return image != nullptr && image->pixels != nullptr; }
 
@@ -45,14 +44,14 @@ bool Usable(const FrameImage* image) { return image != nullptr && image->pixels 
 template <class T>
 int RunInPlace(FrameImage* image, PixelKernel kernel, const T* setting) {
   const T* const holder = setting;
-  return image->Transfer(kernel, image, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&holder), 0);
+  return image->Transfer(kernel, image, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&holder),
+                         0);
 }
 
 void GrayBalance(const FrameConversion& frame, FrameImage* raw) {
   FilterBlock& f = *frame.filters;
-  GrayBalanceParams params{f.bayerMode,   f.grayGainR,    f.grayGainG1,   f.grayGainG2,
-                           f.grayGainB,   f.grayOffsetR,  f.grayOffsetG1, f.grayOffsetG2,
-                           f.grayOffsetB};
+  GrayBalanceParams params{f.bayerMode,   f.grayGainR,    f.grayGainG1,   f.grayGainG2, f.grayGainB,
+                           f.grayOffsetR, f.grayOffsetG1, f.grayOffsetG2, f.grayOffsetB};
   if (f.grayBalanceCount.load() != 0) {
     GrayBalanceParams* holder = &params;
     raw->Transfer(MeasureGrayBalance, raw, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&holder),
@@ -121,6 +120,57 @@ bool CopyToScratch(FrameImage* out, FrameImage* scratch) {
   return true;
 }
 
+// Stages 5 to 9. The table stages are fused into their neighbours: gamma and
+// contrast (and brightness too without sharpness) become one composed table,
+// applied in the hue and saturation pass when that runs, and brightness is
+// applied by the sharpness pass to each row as it is finished. The samples are
+// exactly those of the stages run one after the other.
+void AdjustTones(const FrameConversion& frame, std::int32_t mode, FrameImage* out) {
+  const FilterBlock& f = *frame.filters;
+  static constexpr SampleFormat kFormatOfMode[6] = {SampleFormat::Gray8,   SampleFormat::Gray16,
+                                                    SampleFormat::Color8,  SampleFormat::Color8,
+                                                    SampleFormat::Color16, SampleFormat::Color16};
+  const SampleFormat format = kFormatOfMode[mode];
+  const int maximum = MaximumSample(format);
+  const std::int32_t hue = f.hue.load(), saturation = f.saturation.load();
+  const std::int32_t gamma = f.gamma.load(), contrast = f.contrast.load();
+  const std::int32_t sharpness = f.sharpness.load(), brightness = f.brightness.load();
+  const bool sharpen = sharpness != 0;
+
+  std::vector<std::uint16_t> before;  // applied before the sharpness pass; empty: none
+  auto then = [&](std::vector<std::uint16_t> table) {
+    before = before.empty() ? std::move(table) : ComposeTables(std::move(before), table);
+  };
+  if (gamma != 100) then(GammaTable(gamma, maximum));
+  if (contrast != 0) then(ContrastTable(contrast, maximum));
+  std::vector<std::uint16_t> after;
+  if (brightness != 0) {
+    if (sharpen) {
+      after = BrightnessTable(brightness, maximum);
+    } else {
+      then(BrightnessTable(brightness, maximum));
+    }
+  }
+
+  if (mode >= 2 && (hue != 0 || saturation != 0)) {
+    const TonedHueSaturationParams params{{hue, 0, saturation},
+                                          before.empty() ? nullptr : before.data()};
+    RunInPlace(out, ChooseHueSaturationToned(format, ChooseSimdVariant(*frame.processor)), &params);
+  } else if (!before.empty()) {
+    const ToneTable table{before.data(), static_cast<std::int32_t>(before.size())};
+    RunInPlace(out, kToneTable.For(mode), &table);
+  }
+  if (sharpen && CopyToScratch(out, frame.images.scratch)) {
+    const TonedSharpnessParams params{sharpness, after.empty() ? nullptr : after.data()};
+    const TonedSharpnessParams* holder = &params;
+    out->Transfer(kSharpnessToned.For(mode), frame.images.scratch, nullptr, 0, 0,
+                  reinterpret_cast<std::uintptr_t>(&holder), 0);
+  } else if (!after.empty()) {
+    const ToneTable table{after.data(), static_cast<std::int32_t>(after.size())};
+    RunInPlace(out, kToneTable.For(mode), &table);
+  }
+}
+
 }  // namespace
 
 void ConvertFrame(const FrameConversion& frame) {
@@ -150,35 +200,7 @@ void ConvertFrame(const FrameConversion& frame) {
   }
   if (!Usable(out)) return;
 
-  const std::int32_t hue = f.hue.load(), saturation = f.saturation.load();
-  if (mode >= 2 && (hue != 0 || saturation != 0)) {
-    const HueSaturationParams params{hue, 0, saturation};
-    RunInPlace(out, kHueSaturation.For(mode), &params);
-  }
-  const std::int32_t gamma = f.gamma.load(), contrast = f.contrast.load();
-  if (gamma != 100 && contrast != 0) {
-    // Both are table lookups in a row: one pass through the composed table.
-    const int maximum = mode == 1 || mode >= 4 ? 1023 : 255;
-    std::vector<std::uint16_t> composed = GammaTable(gamma, maximum);
-    const std::vector<std::uint16_t> second = ContrastTable(contrast, maximum);
-    for (std::uint16_t& entry : composed) entry = second[entry];
-    const ToneTable table{composed.data(), static_cast<std::int32_t>(composed.size())};
-    RunInPlace(out, kToneTable.For(mode), &table);
-  } else if (gamma != 100) {
-    RunInPlace(out, kGamma.For(mode), &gamma);
-  } else if (contrast != 0) {
-    RunInPlace(out, kContrast.For(mode), &contrast);
-  }
-  if (const std::int32_t sharpness = f.sharpness.load(); sharpness != 0) {
-    if (CopyToScratch(out, frame.images.scratch)) {
-      const std::int32_t* holder = &sharpness;
-      out->Transfer(kSharpness.For(mode), frame.images.scratch, nullptr, 0, 0,
-                    reinterpret_cast<std::uintptr_t>(&holder), 0);
-    }
-  }
-  if (const std::int32_t brightness = f.brightness.load(); brightness != 0) {
-    RunInPlace(out, kBrightness.For(mode), &brightness);
-  }
+  AdjustTones(frame, mode, out);
 }
 
 }  // namespace kelvo

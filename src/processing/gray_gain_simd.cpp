@@ -33,8 +33,9 @@ __attribute__((target("sse2"))) void Sse2GrayRow(std::uint8_t* row, int width, R
 }
 
 __attribute__((target("mmx,sse"))) void MmxGrayRow(std::uint8_t* row, int width, RowGains gains) {
-  const __m64 laneGains = _mm_setr_pi16(static_cast<short>(gains.odd), static_cast<short>(gains.even),
-                                        static_cast<short>(gains.odd), static_cast<short>(gains.even));
+  const __m64 laneGains =
+      _mm_setr_pi16(static_cast<short>(gains.odd), static_cast<short>(gains.even),
+                    static_cast<short>(gains.odd), static_cast<short>(gains.even));
   const __m64 zero = _mm_setzero_si64(), maximum = _mm_set1_pi16(255);
   int x = 1;
   for (; x + 8 <= width; x += 8) {
@@ -69,12 +70,12 @@ int RunGrayRows(KELVO_PIXEL_KERNEL_PARAMS) {
 }  // namespace
 
 int GrayGainPassSse2(KELVO_PIXEL_KERNEL_PARAMS) {
-  return RunGrayRows<Sse2GrayRow>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
-                                  srcBytesPerPixel, dstStride, srcStride, userA, userB);
+  return RunGrayRows<Sse2GrayRow>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                                  dstStride, srcStride, userA, userB);
 }
 int GrayGainPassMmx(KELVO_PIXEL_KERNEL_PARAMS) {
-  return RunGrayRows<MmxGrayRow>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
-                                 srcBytesPerPixel, dstStride, srcStride, userA, userB);
+  return RunGrayRows<MmxGrayRow>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                                 dstStride, srcStride, userA, userB);
 }
 
 }  // namespace kelvo

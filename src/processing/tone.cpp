@@ -50,10 +50,12 @@ int ApplyTable(const PixelRegion& region, const std::vector<std::uint16_t>& tabl
     auto* s = reinterpret_cast<Sample*>(region.DstRow(row));
     if (spp == Fmt::kChannels) {
       const int count = region.width * spp;
-      for (int i = 0; i < count; ++i) s[i] = static_cast<Sample>(t[s[i] & (sizeof(Sample) == 1 ? 0xFF : 0x3FF)]);
+      for (int i = 0; i < count; ++i)
+        s[i] = static_cast<Sample>(t[s[i] & (sizeof(Sample) == 1 ? 0xFF : 0x3FF)]);
     } else {
       for (int x = 0; x < region.width; ++x, s += spp) {
-        for (int ch = 0; ch < 3; ++ch) s[ch] = static_cast<Sample>(t[s[ch] & (sizeof(Sample) == 1 ? 0xFF : 0x3FF)]);
+        for (int ch = 0; ch < 3; ++ch)
+          s[ch] = static_cast<Sample>(t[s[ch] & (sizeof(Sample) == 1 ? 0xFF : 0x3FF)]);
       }
     }
   }
@@ -122,8 +124,8 @@ std::vector<std::uint16_t> ContrastTable(std::int32_t contrast, int maximum) {
 }
 
 std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum) {
-  const double k = brightness > 0 ? 1 + brightness * (10.0 / 255)
-                                  : 1 - std::abs(brightness) * (1.0 / 255);
+  const double k =
+      brightness > 0 ? 1 + brightness * (10.0 / 255) : 1 - std::abs(brightness) * (1.0 / 255);
   std::vector<std::uint16_t> table(maximum + 1);
   for (int s = 0; s <= maximum; ++s) {
     table[s] = static_cast<std::uint16_t>(std::clamp(static_cast<int>(k * s), 0, maximum));
@@ -175,27 +177,48 @@ int ApplyToneTable(KELVO_PIXEL_KERNEL_PARAMS) {
   if (table == nullptr || table->entries == nullptr || table->size != Format<F>::kMaximum + 1) {
     return 0;
   }
-  return ApplyTable<F>(region, std::vector<std::uint16_t>(table->entries, table->entries + table->size));
+  return ApplyTable<F>(region,
+                       std::vector<std::uint16_t>(table->entries, table->entries + table->size));
 }
 
 int MaximumSample(SampleFormat format) {
   return format == SampleFormat::Gray8 || format == SampleFormat::Color8 ? 255 : 1023;
 }
 
+namespace {
+
+// Every channel sample of one row becomes table[s]; a spare fourth sample stays.
 template <SampleFormat F>
-int AdjustSharpness(KELVO_PIXEL_KERNEL_PARAMS) {
+void MapRow(typename Format<F>::Sample* s, int width, int spp, const std::uint16_t* t) {
+  using Sample = typename Format<F>::Sample;
+  constexpr int kMask = sizeof(Sample) == 1 ? 0xFF : 0x3FF;
+  if (spp == Format<F>::kChannels) {
+    for (int i = 0; i < width * spp; ++i) s[i] = static_cast<Sample>(t[s[i] & kMask]);
+    return;
+  }
+  for (int x = 0; x < width; ++x, s += spp) {
+    for (int ch = 0; ch < 3; ++ch) s[ch] = static_cast<Sample>(t[s[ch] & kMask]);
+  }
+}
+
+// The unsharp mask; with a table, every row of the picture is mapped through it
+// as soon as it is final, while still in cache.
+template <SampleFormat F>
+int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* table) {
   using Fmt = Format<F>;
   using Sample = typename Fmt::Sample;
-  PixelRegion region;
-  std::int32_t sigma;
-  if (!InPlaceRegion<F>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                        dstStride, srcStride, userA, userB, region, sigma)) {
-    return 0;
-  }
   int spp;
   if (!SamplesPerPixel<F>(region.dstBytes, spp)) return 0;
   const int width = region.width, height = region.height;
-  if (width < 5 || height < 5) return 1;
+  auto finish = [&](int y) {
+    if (table != nullptr) MapRow<F>(reinterpret_cast<Sample*>(region.DstRow(y)), width, spp, table);
+  };
+  if (width < 5 || height < 5) {
+    for (int y = 0; y < height; ++y) finish(y);
+    return 1;
+  }
+  finish(0);
+  finish(1);
   constexpr int M = Fmt::kMaximum;
   std::vector<int> delta(2 * M + 2);
   for (int j = 0; j < 2 * M + 2; ++j) delta[j] = sigma * (j - M) / 10;
@@ -209,7 +232,8 @@ int AdjustSharpness(KELVO_PIXEL_KERNEL_PARAMS) {
     const auto* r2 = reinterpret_cast<const Sample*>(region.SrcRow(y));
     const auto* r3 = reinterpret_cast<const Sample*>(region.SrcRow(y + 1));
     for (int i = 0; i < rowSamples; ++i) {
-      columnSums[i] = static_cast<std::uint16_t>((r0[i] & M) + (r1[i] & M) + (r2[i] & M) + (r3[i] & M));
+      columnSums[i] =
+          static_cast<std::uint16_t>((r0[i] & M) + (r1[i] & M) + (r2[i] & M) + (r3[i] & M));
     }
     auto* out = reinterpret_cast<Sample*>(region.DstRow(y));
     if (spp == Fmt::kChannels) {
@@ -219,25 +243,56 @@ int AdjustSharpness(KELVO_PIXEL_KERNEL_PARAMS) {
       const std::int16_t sigma16 = static_cast<std::int16_t>(sigma);
       for (int i = 2 * spp; i < end; ++i) {
         const std::int16_t blurred = static_cast<std::int16_t>(
-            (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >> 4);
+            (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >>
+            4);
         const std::int16_t s = static_cast<std::int16_t>(r2[i] & M);
         const std::int16_t d = static_cast<std::int16_t>(sigma16 * (s - blurred) / 10);
         const std::int16_t v = static_cast<std::int16_t>(s + d);
         out[i] = static_cast<Sample>(v < 0 ? 0 : v > M ? M : v);
       }
+      finish(y);
       continue;
     }
     for (int x = 2; x < width - 2; ++x) {
       for (int ch = 0; ch < Fmt::kChannels; ++ch) {
         const int i = x * spp + ch;
         const int blurred =
-            (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >> 4;
+            (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >>
+            4;
         const int s = r2[i] & M;
         out[i] = static_cast<Sample>(std::clamp(s + delta[s - blurred + M], 0, M));
       }
     }
+    finish(y);
   }
+  finish(height - 2);
+  finish(height - 1);
   return 1;
+}
+
+}  // namespace
+
+template <SampleFormat F>
+int AdjustSharpness(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  std::int32_t sigma;
+  if (!InPlaceRegion<F>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                        dstStride, srcStride, userA, userB, region, sigma)) {
+    return 0;
+  }
+  return Sharpen<F>(region, sigma, nullptr);
+}
+
+template <SampleFormat F>
+int AdjustSharpnessToned(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return 0;
+  }
+  const TonedSharpnessParams* params = KernelRecord<TonedSharpnessParams>(userA);
+  if (params == nullptr || dstBytesPerPixel != srcBytesPerPixel) return 0;
+  return Sharpen<F>(region, params->sharpness, params->table);
 }
 
 void HueSaturationPixel(const HueSaturationParams& params, int& r, int& g, int& b) {
@@ -293,43 +348,96 @@ void HueSaturationPixel(const HueSaturationParams& params, int& r, int& g, int& 
 
 namespace {
 
+// A row function converts what it can of a row from its start and returns how
+// many pixels it did; the plain loop does the rest (and everything without one).
+using HueSaturationRow = int (*)(std::uint8_t* row, int width, int samplesPerPixel,
+                                 const HueSaturationParams& params, const std::uint8_t* table);
+
 template <class Sample, int kShift>
-int HueSaturation(KELVO_PIXEL_KERNEL_PARAMS) {
+int HueSaturation(KELVO_PIXEL_KERNEL_PARAMS, const HueSaturationParams* params,
+                  const std::uint16_t* table, HueSaturationRow rowFunction) {
   PixelRegion region;
   if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
                   srcStride, userA, userB, region)) {
     return 0;
   }
-  const HueSaturationParams* params = KernelRecord<HueSaturationParams>(userA);
   const int spp = region.dstBytes / static_cast<int>(sizeof(Sample));
-  if (params == nullptr || (spp != 3 && spp != 4) || spp * static_cast<int>(sizeof(Sample)) != region.dstBytes) {
+  if (params == nullptr || (spp != 3 && spp != 4) ||
+      spp * static_cast<int>(sizeof(Sample)) != region.dstBytes) {
     return 0;
+  }
+  constexpr int kMaximum = 255 << kShift | ((1 << kShift) - 1);
+  auto tone = [&](int v) { return table != nullptr ? table[v & kMaximum] : v; };
+  std::uint8_t bytes[256];
+  if (rowFunction != nullptr) {
+    for (int v = 0; v < 256; ++v) bytes[v] = static_cast<std::uint8_t>(tone(v));
   }
   for (int row = 0; row < region.height; ++row) {
     auto* p = reinterpret_cast<Sample*>(region.DstRow(row));
-    for (int x = 0; x < region.width; ++x, p += spp) {
+    const int done = rowFunction != nullptr ? rowFunction(reinterpret_cast<std::uint8_t*>(p),
+                                                          region.width, spp, *params, bytes)
+                                            : 0;
+    p += done * spp;
+    for (int x = done; x < region.width; ++x, p += spp) {
       int b = (p[0] >> kShift) & 0xFF, g = (p[1] >> kShift) & 0xFF, r = (p[2] >> kShift) & 0xFF;
       HueSaturationPixel(*params, r, g, b);
-      p[0] = static_cast<Sample>(b << kShift);
-      p[1] = static_cast<Sample>(g << kShift);
-      p[2] = static_cast<Sample>(r << kShift);
+      p[0] = static_cast<Sample>(tone(b << kShift));
+      p[1] = static_cast<Sample>(tone(g << kShift));
+      p[2] = static_cast<Sample>(tone(r << kShift));
     }
   }
   return 1;
+}
+
+template <class Sample, int kShift>
+int HueSaturationToned(KELVO_PIXEL_KERNEL_PARAMS, HueSaturationRow rowFunction) {
+  const TonedHueSaturationParams* params = KernelRecord<TonedHueSaturationParams>(userA);
+  if (params == nullptr) return 0;
+  return HueSaturation<Sample, kShift>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                       srcBytesPerPixel, dstStride, srcStride, userA, userB,
+                                       &params->hueSaturation, params->table, rowFunction);
 }
 
 }  // namespace
 
 int AdjustHueSaturation8(KELVO_PIXEL_KERNEL_PARAMS) {
   return HueSaturation<std::uint8_t, 0>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
-                                        srcBytesPerPixel, dstStride, srcStride, userA, userB);
+                                        srcBytesPerPixel, dstStride, srcStride, userA, userB,
+                                        KernelRecord<HueSaturationParams>(userA), nullptr, nullptr);
 }
 int AdjustHueSaturation16(KELVO_PIXEL_KERNEL_PARAMS) {
-  return HueSaturation<std::uint16_t, 2>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
-                                         srcBytesPerPixel, dstStride, srcStride, userA, userB);
+  return HueSaturation<std::uint16_t, 2>(
+      dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride,
+      userA, userB, KernelRecord<HueSaturationParams>(userA), nullptr, nullptr);
+}
+int AdjustHueSaturationToned8(KELVO_PIXEL_KERNEL_PARAMS) {
+  return HueSaturationToned<std::uint8_t, 0>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                             srcBytesPerPixel, dstStride, srcStride, userA, userB,
+                                             nullptr);
+}
+int AdjustHueSaturationToned8Sse2(KELVO_PIXEL_KERNEL_PARAMS) {
+  return HueSaturationToned<std::uint8_t, 0>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                             srcBytesPerPixel, dstStride, srcStride, userA, userB,
+                                             tone_detail::HueSaturationRowSse2);
+}
+int AdjustHueSaturationToned16(KELVO_PIXEL_KERNEL_PARAMS) {
+  return HueSaturationToned<std::uint16_t, 2>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                              srcBytesPerPixel, dstStride, srcStride, userA, userB,
+                                              nullptr);
 }
 
-#define KELVO_TONE_FORMATS(kernel)                         \
+PixelKernel ChooseHueSaturationToned(SampleFormat format, SimdVariant variant) {
+  if (format == SampleFormat::Color16) return AdjustHueSaturationToned16;
+  return variant == SimdVariant::Sse2 ? AdjustHueSaturationToned8Sse2 : AdjustHueSaturationToned8;
+}
+
+std::vector<std::uint16_t> ComposeTables(std::vector<std::uint16_t> first,
+                                         const std::vector<std::uint16_t>& second) {
+  for (std::uint16_t& entry : first) entry = second[entry];
+  return first;
+}
+
+#define KELVO_TONE_FORMATS(kernel)                                      \
   template int kernel<SampleFormat::Gray8>(KELVO_PIXEL_KERNEL_PARAMS);  \
   template int kernel<SampleFormat::Gray16>(KELVO_PIXEL_KERNEL_PARAMS); \
   template int kernel<SampleFormat::Color8>(KELVO_PIXEL_KERNEL_PARAMS); \
@@ -338,6 +446,7 @@ KELVO_TONE_FORMATS(AdjustGamma)
 KELVO_TONE_FORMATS(AdjustContrast)
 KELVO_TONE_FORMATS(AdjustBrightness)
 KELVO_TONE_FORMATS(AdjustSharpness)
+KELVO_TONE_FORMATS(AdjustSharpnessToned)
 KELVO_TONE_FORMATS(ApplyToneTable)
 
 }  // namespace kelvo

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "processing/pixel_region.h"
+#include "processing/processor_features.h"
 
 namespace kelvo {
 
@@ -49,5 +50,37 @@ std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum)
 
 // One 8-bit pixel through hue and saturation: b, g, r in place.
 void HueSaturationPixel(const HueSaturationParams& params, int& r, int& g, int& b);
+
+// The table of `first` followed by the table of `second` (both M + 1 entries).
+std::vector<std::uint16_t> ComposeTables(std::vector<std::uint16_t> first,
+                                         const std::vector<std::uint16_t>& second);
+
+// Table stages fused into their neighbours, so that a frame with every stage on
+// touches the picture fewer times. Each gives exactly the samples of the stage
+// followed by ApplyToneTable with `table` (M + 1 entries; null: no table).
+struct TonedHueSaturationParams {
+  HueSaturationParams hueSaturation;
+  const std::uint16_t* table;
+};
+int AdjustHueSaturationToned8(KELVO_PIXEL_KERNEL_PARAMS);
+int AdjustHueSaturationToned8Sse2(KELVO_PIXEL_KERNEL_PARAMS);
+int AdjustHueSaturationToned16(KELVO_PIXEL_KERNEL_PARAMS);
+// Colour formats only: the 8-bit one by the processor's variant.
+PixelKernel ChooseHueSaturationToned(SampleFormat format, SimdVariant variant);
+
+struct TonedSharpnessParams {
+  std::int32_t sharpness;
+  const std::uint16_t* table;
+};
+template <SampleFormat F>
+int AdjustSharpnessToned(KELVO_PIXEL_KERNEL_PARAMS);
+
+namespace tone_detail {
+// Converts the first multiple of eight pixels of an 8-bit colour row and maps
+// each result through table (256 entries); returns how many pixels it did
+// (0 for settings outside what its lanes hold).
+int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
+                         const HueSaturationParams& params, const std::uint8_t* table);
+}  // namespace tone_detail
 
 }  // namespace kelvo

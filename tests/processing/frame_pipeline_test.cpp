@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "processing/auto_iris.h"
 #include "processing/demosaic.h"
 #include "processing/processor_features.h"
+#include "processing/tone.h"
 #include "processing_test_support.h"
 
 namespace kelvo {
@@ -32,12 +34,12 @@ class PipelineTest : public ::testing::Test {
     frame.filters = &filters;
     frame.sensor = &sensor;
     frame.processor = &processor;
-    for (SharedWord* gain : {&filters.colorGainRed, &filters.colorGainGreen, &filters.colorGainBlue,
-                             &filters.gamma}) {
+    for (SharedWord* gain :
+         {&filters.colorGainRed, &filters.colorGainGreen, &filters.colorGainBlue, &filters.gamma}) {
       *gain = 100;
     }
-    for (SharedWord* gain : {&filters.grayGainR, &filters.grayGainG1, &filters.grayGainG2,
-                             &filters.grayGainB}) {
+    for (SharedWord* gain :
+         {&filters.grayGainR, &filters.grayGainG1, &filters.grayGainG2, &filters.grayGainB}) {
       *gain = 128;
     }
     frame.refresh = [this](DialogUpdate what, std::int32_t) {
@@ -181,6 +183,95 @@ TEST_F(PipelineTest, TinyCaptureWindowsConvertInEveryMode) {
     for (int mode = 0; mode < 6; ++mode) {
       frame.colorMode = mode;
       ConvertFrame(frame);
+    }
+  }
+}
+
+// Stages 5 to 9 one after the other, each kernel on its own, as the reference
+// for the fused passes of the pipeline.
+struct ToneStages {
+  int hue, saturation, gamma, contrast, sharpness, brightness;
+};
+
+template <SampleFormat F>
+void RunStagesOneByOne(FrameImage& out, FrameImage& scratch, const ToneStages& s) {
+  auto inPlace = [&](PixelKernel kernel, const void* record) {
+    ASSERT_EQ(
+        out.Transfer(kernel, &out, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&record), 0), 1);
+  };
+  const HueSaturationParams hueSaturation{s.hue, 0, s.saturation};
+  if ((F == SampleFormat::Color8 || F == SampleFormat::Color16) &&
+      (s.hue != 0 || s.saturation != 0)) {
+    inPlace(F == SampleFormat::Color8 ? AdjustHueSaturation8 : AdjustHueSaturation16,
+            &hueSaturation);
+  }
+  if (s.gamma != 100) inPlace(AdjustGamma<F>, &s.gamma);
+  if (s.contrast != 0) inPlace(AdjustContrast<F>, &s.contrast);
+  if (s.sharpness != 0) {
+    ASSERT_EQ(scratch.CopyFormat(&out), 1);
+    std::memcpy(scratch.pixels, out.pixels, static_cast<std::size_t>(out.stride) * out.height);
+    const void* record = &s.sharpness;
+    ASSERT_EQ(out.Transfer(AdjustSharpness<F>, &scratch, nullptr, 0, 0,
+                           reinterpret_cast<std::uintptr_t>(&record), 0),
+              1);
+  }
+  if (s.brightness != 0) inPlace(AdjustBrightness<F>, &s.brightness);
+}
+
+TEST_F(PipelineTest, FusedToneStagesGiveTheSamplesOfTheStagesOneByOne) {
+  const ToneStages cases[] = {
+      {30, 40, 120, 20, 10, 20}, {0, 0, 120, 20, 0, 20},   {0, 0, 100, 0, 10, -30},
+      {-90, -20, 60, 0, 0, 0},   {0, 0, 100, -40, 5, 0},   {360, 255, 200, 127, 30, 255},
+      {15, 0, 100, 0, 0, -100},  {0, -255, 100, 0, 0, 40}, {-400, 300, 80, 0, 3, 0},
+  };
+  using Reference = void (*)(FrameImage&, FrameImage&, const ToneStages&);
+  static constexpr Reference kByMode[6] = {
+      RunStagesOneByOne<SampleFormat::Gray8>,   RunStagesOneByOne<SampleFormat::Gray16>,
+      RunStagesOneByOne<SampleFormat::Color8>,  RunStagesOneByOne<SampleFormat::Color8>,
+      RunStagesOneByOne<SampleFormat::Color16>, RunStagesOneByOne<SampleFormat::Color16>};
+  static constexpr std::uint16_t kBits[6] = {8, 16, 24, 32, 48, 64};
+  // Wider than one SIMD step plus a tail, so every path of the fused passes runs.
+  for (int mode = 0; mode < 6; ++mode) ASSERT_EQ(Image(mode).Create(45, 13, kBits[mode]), 1);
+  FrameImage raw8, raw16, expected, referenceScratch;
+  for (int mode = 0; mode < 6; ++mode) {
+    for (const ToneStages& s : cases) {
+      SCOPED_TRACE(testing::Message()
+                   << "mode " << mode << " hue " << s.hue << " saturation " << s.saturation
+                   << " gamma " << s.gamma << " contrast " << s.contrast << " sharpness "
+                   << s.sharpness << " brightness " << s.brightness);
+      FillRandom(Image(0), 255, 100 + mode);
+      FillRandom(Image(1), 1023, 200 + mode);
+      ASSERT_EQ(raw8.CopyFormat(&Image(0)), 1);
+      ASSERT_EQ(raw16.CopyFormat(&Image(1)), 1);
+      std::memcpy(raw8.pixels, Image(0).pixels, static_cast<std::size_t>(raw8.stride) * 13);
+      std::memcpy(raw16.pixels, Image(1).pixels, static_cast<std::size_t>(raw16.stride) * 13);
+      auto restoreRaw = [&] {
+        std::memcpy(Image(0).pixels, raw8.pixels, static_cast<std::size_t>(raw8.stride) * 13);
+        std::memcpy(Image(1).pixels, raw16.pixels, static_cast<std::size_t>(raw16.stride) * 13);
+      };
+      // The converted picture with neutral settings, then the stages by hand.
+      frame.colorMode = mode;
+      ConvertFrame(frame);
+      FrameImage& out = Image(mode);
+      ASSERT_EQ(expected.CopyFormat(&out), 1);
+      std::memcpy(expected.pixels, out.pixels, static_cast<std::size_t>(out.stride) * 13);
+      kByMode[mode](expected, referenceScratch, s);
+
+      restoreRaw();
+      filters.hue = s.hue;
+      filters.saturation = s.saturation;
+      filters.gamma = s.gamma;
+      filters.contrast = s.contrast;
+      filters.sharpness = s.sharpness;
+      filters.brightness = s.brightness;
+      ConvertFrame(frame);
+      for (int r = 0; r < out.height; ++r) {
+        ASSERT_EQ(std::memcmp(expected.Row(r), out.Row(r), out.width * out.BytesPerPixel()), 0)
+            << "row " << r;
+      }
+      filters.hue = filters.saturation = filters.contrast = 0;
+      filters.sharpness = filters.brightness = 0;
+      filters.gamma = 100;
     }
   }
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "processing_test_support.h"
 
 namespace kelvo {
@@ -13,10 +15,9 @@ TEST(ToneTest, GammaTables) {
   struct Case {
     int gamma, maximum, index, expected;
   };
-  const Case cases[] = {{50, 255, 255, 254}, {50, 255, 1, 15},
-                        {0, 255, 0, 0},      {200, 255, 1, 1},  {200, 255, 255, 254},
-                        {100, 255, 2, 2},    {100, 255, 100, 99}, {100, 1023, 1023, 1022},
-                        {50, 1023, 0, 0}};
+  const Case cases[] = {{50, 255, 255, 254}, {50, 255, 1, 15},        {0, 255, 0, 0},
+                        {200, 255, 1, 1},    {200, 255, 255, 254},    {100, 255, 2, 2},
+                        {100, 255, 100, 99}, {100, 1023, 1023, 1022}, {50, 1023, 0, 0}};
   for (const Case& c : cases) {
     EXPECT_EQ(GammaTable(c.gamma, c.maximum)[c.index], c.expected)
         << "gamma " << c.gamma << " T[" << c.index << "] of " << c.maximum;
@@ -52,7 +53,7 @@ TEST(ToneTest, HueAndSaturationPixels) {
     int outR, outG, outB;
   };
   const Case cases[] = {
-      {{90, 0, 0}, 77, 77, 77, 77, 77, 77},      // grey stays grey
+      {{90, 0, 0}, 77, 77, 77, 77, 77, 77},        // grey stays grey
       {{0, 0, -255}, 200, 40, 10, 105, 105, 105},  // saturation gone: lightness everywhere
       // red largest, green below blue: own hue negative; -360 keeps it negative,
       // and every channel whose angle is negative takes m1
@@ -70,7 +71,8 @@ TEST(ToneTest, HueAndSaturationPixels) {
 template <class T>
 int RunInPlace(FrameImage& image, PixelKernel kernel, const T& value) {
   const T* holder = &value;
-  return image.Transfer(kernel, &image, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&holder), 0);
+  return image.Transfer(kernel, &image, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&holder),
+                        0);
 }
 
 TEST(ToneTest, SharpnessKeepsUniformPicturesAndBordersAndLeavesTheFourthByte) {
@@ -115,7 +117,7 @@ TEST(ToneTest, SharpnessRaisesAnEdgeAgainstItsBlur) {
   // column 3: blur 80, 40 + (10 * -40) / 10 = 0.
   EXPECT_EQ(picture.Row(4)[4], 255);
   EXPECT_EQ(picture.Row(4)[3], 0);
-  EXPECT_EQ(picture.Row(4)[2], 40);  // blur of columns 0..3 is 40 itself
+  EXPECT_EQ(picture.Row(4)[2], 40);   // blur of columns 0..3 is 40 itself
   EXPECT_EQ(picture.Row(1)[4], 200);  // border row kept
 }
 
@@ -140,6 +142,126 @@ TEST(ToneTest, TableKernelsTreatEveryChannelAlikeAndSkipTheSpareSample) {
       EXPECT_EQ(SampleAt(picture, r, c, 2), table[1023]);
       EXPECT_EQ(SampleAt(picture, r, c, 3), 0xBEEF);
     }
+  }
+}
+
+// The SSE2 hue and saturation pass (with its table) against the plain pass
+// followed by the table, over every colour: its single-precision divisions
+// must truncate exactly as the integer ones do.
+TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
+  const std::vector<std::uint16_t> toned =
+      ComposeTables(GammaTable(120, 255), ContrastTable(20, 255));
+  struct Case {
+    HueSaturationParams params;
+    const std::uint16_t* table;
+    std::uint16_t bits;
+    bool everyColour;  // the plain fallbacks need only a sample
+  };
+  const Case cases[] = {
+      {{30, 0, 40}, toned.data(), 24, true}, {{-360, 0, -20}, nullptr, 24, true},
+      {{360, 0, 255}, nullptr, 32, true},    {{90, 0, -255}, toned.data(), 24, true},
+      {{-7, 0, 1}, nullptr, 24, true},       {{400, 0, 10}, toned.data(), 24, false},
+      {{0, 0, -256}, nullptr, 24, false},
+  };
+  constexpr int kWidth = 4100, kHeight = 64;  // not a multiple of eight: the plain tail runs too
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "hue " << c.params.hue << " saturation "
+                                    << c.params.saturation << " bits " << c.bits);
+    FrameImage plain, fast;
+    ASSERT_EQ(plain.Create(kWidth, kHeight, c.bits), 1);
+    ASSERT_EQ(fast.Create(kWidth, kHeight, c.bits), 1);
+    const TonedHueSaturationParams params{c.params, c.table};
+    const TonedHueSaturationParams* holder = &params;
+    const auto user = reinterpret_cast<std::uintptr_t>(&holder);
+    const int bytes = c.bits / 8;
+    const int colours = c.everyColour ? 1 << 24 : kWidth * kHeight;
+    for (int colour = 0; colour < colours;) {
+      for (int r = 0; r < kHeight; ++r) {
+        for (int x = 0; x < kWidth; ++x, ++colour) {
+          std::uint8_t* p = plain.Row(r) + x * bytes;
+          const int k = colour & 0xFFFFFF;
+          p[0] = static_cast<std::uint8_t>(k), p[1] = static_cast<std::uint8_t>(k >> 8);
+          p[2] = static_cast<std::uint8_t>(k >> 16);
+          if (bytes == 4) p[3] = static_cast<std::uint8_t>(k * 7);
+        }
+      }
+      std::memcpy(fast.pixels, plain.pixels, static_cast<std::size_t>(plain.stride) * kHeight);
+      ASSERT_EQ(plain.Transfer(AdjustHueSaturationToned8, &plain, nullptr, 0, 0, user, 0), 1);
+      ASSERT_EQ(fast.Transfer(AdjustHueSaturationToned8Sse2, &fast, nullptr, 0, 0, user, 0), 1);
+      for (int r = 0; r < kHeight; ++r) {
+        ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), kWidth * bytes), 0)
+            << "row " << r << " before colour " << colour;
+      }
+    }
+  }
+}
+
+// The toned kernels are their stage followed by the table, in every format.
+TEST(ToneTest, TonedKernelsAreTheStageThenTheTable) {
+  for (std::uint16_t bits : {24, 32, 48, 64}) {
+    SCOPED_TRACE(testing::Message() << bits << " bits");
+    const bool wide = bits >= 48;
+    const int maximum = wide ? 1023 : 255;
+    const std::vector<std::uint16_t> table = BrightnessTable(-40, maximum);
+    FrameImage source, reference, toned;
+    ASSERT_EQ(source.Create(19, 11, bits), 1);
+    std::mt19937 random(bits);
+    for (int r = 0; r < 11; ++r) {
+      for (int i = 0; i < source.stride; i += wide ? 2 : 1) {
+        const int v = static_cast<int>(random() % (maximum + 1));
+        if (wide) {
+          reinterpret_cast<std::uint16_t*>(source.Row(r))[i / 2] = static_cast<std::uint16_t>(v);
+        } else {
+          source.Row(r)[i] = static_cast<std::uint8_t>(v);
+        }
+      }
+    }
+    auto fresh = [&](FrameImage& image) {
+      ASSERT_EQ(image.CopyFormat(&source), 1);
+      std::memcpy(image.pixels, source.pixels, static_cast<std::size_t>(source.stride) * 11);
+    };
+    const ToneTable tableRecord{table.data(), static_cast<std::int32_t>(table.size())};
+    const ToneTable* tableHolder = &tableRecord;
+    const auto tableUser = reinterpret_cast<std::uintptr_t>(&tableHolder);
+    const PixelKernel applyTable =
+        wide ? ApplyToneTable<SampleFormat::Color16> : ApplyToneTable<SampleFormat::Color8>;
+
+    const HueSaturationParams hs{-50, 0, 60};
+    const HueSaturationParams* hsHolder = &hs;
+    fresh(reference);
+    ASSERT_EQ(reference.Transfer(wide ? AdjustHueSaturation16 : AdjustHueSaturation8, &reference,
+                                 nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&hsHolder), 0),
+              1);
+    ASSERT_EQ(reference.Transfer(applyTable, &reference, nullptr, 0, 0, tableUser, 0), 1);
+    const TonedHueSaturationParams tonedHs{hs, table.data()};
+    const TonedHueSaturationParams* tonedHsHolder = &tonedHs;
+    fresh(toned);
+    ASSERT_EQ(toned.Transfer(wide ? AdjustHueSaturationToned16 : AdjustHueSaturationToned8, &toned,
+                             nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&tonedHsHolder), 0),
+              1);
+    EXPECT_EQ(std::memcmp(reference.pixels, toned.pixels, source.stride * 11), 0) << "hue";
+
+    const std::int32_t sigma = 17;
+    const std::int32_t* sigmaHolder = &sigma;
+    fresh(reference);
+    ASSERT_EQ(
+        reference.Transfer(
+            wide ? AdjustSharpness<SampleFormat::Color16> : AdjustSharpness<SampleFormat::Color8>,
+            &source, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&sigmaHolder), 0),
+        1);
+    ASSERT_EQ(reference.Transfer(applyTable, &reference, nullptr, 0, 0, tableUser, 0), 1);
+    const TonedSharpnessParams tonedSharp{sigma, table.data()};
+    const TonedSharpnessParams* tonedSharpHolder = &tonedSharp;
+    fresh(toned);
+    ASSERT_EQ(toned.Transfer(wide ? AdjustSharpnessToned<SampleFormat::Color16>
+                                  : AdjustSharpnessToned<SampleFormat::Color8>,
+                             &source, nullptr, 0, 0,
+                             reinterpret_cast<std::uintptr_t>(&tonedSharpHolder), 0),
+              1);
+    EXPECT_EQ(std::memcmp(reference.pixels, toned.pixels, source.stride * 11), 0) << "sharpness";
   }
 }
 

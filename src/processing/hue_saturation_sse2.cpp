@@ -1,0 +1,134 @@
+// Hue and saturation eight pixels at a time. The two divisions per pixel are
+// done in single precision: numerators stay below 2^16 and divisors below 2^9,
+// so the correctly rounded quotient never crosses the next integer and the
+// truncation is exactly the integer one. Compiled for the baseline of each build
+// and switched on per function, like the demosaic.
+#include <emmintrin.h>
+
+#include "processing/tone.h"
+
+#define KELVO_SSE2 __attribute__((target("sse2")))
+
+namespace kelvo::tone_detail {
+namespace {
+
+KELVO_SSE2 inline __m128i Select(__m128i mask, __m128i yes, __m128i no) {
+  return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+}
+
+// Truncated quotients of 16-bit lanes (numerator signed, divisor 1..510).
+KELVO_SSE2 inline __m128i DivideTruncating(__m128i numerator, __m128i divisor) {
+  auto half = [](__m128i low, __m128i high) {
+    return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(low), _mm_cvtepi32_ps(high)));
+  };
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i nLow = _mm_srai_epi32(_mm_unpacklo_epi16(numerator, numerator), 16);
+  const __m128i nHigh = _mm_srai_epi32(_mm_unpackhi_epi16(numerator, numerator), 16);
+  const __m128i dLow = _mm_unpacklo_epi16(divisor, zero);
+  const __m128i dHigh = _mm_unpackhi_epi16(divisor, zero);
+  return _mm_packs_epi32(half(nLow, dLow), half(nHigh, dHigh));
+}
+
+// The same for numerators 0..65535 (d * 255).
+KELVO_SSE2 inline __m128i DivideUnsigned(__m128i numerator, __m128i divisor) {
+  auto half = [](__m128i low, __m128i high) {
+    return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(low), _mm_cvtepi32_ps(high)));
+  };
+  const __m128i zero = _mm_setzero_si128();
+  return _mm_packs_epi32(
+      half(_mm_unpacklo_epi16(numerator, zero), _mm_unpacklo_epi16(divisor, zero)),
+      half(_mm_unpackhi_epi16(numerator, zero), _mm_unpackhi_epi16(divisor, zero)));
+}
+
+// m1 + (((m2 - m1) * weight(h)) >> 6), where the weight is the rise, plateau and
+// fall of the hue ramp: h below 60 (0 when negative), 64 up to 180, 240 - h after.
+KELVO_SSE2 inline __m128i Channel(__m128i h, __m128i m1, __m128i spread) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i rising = _mm_max_epi16(h, zero);
+  const __m128i falling = _mm_max_epi16(_mm_sub_epi16(_mm_set1_epi16(240), h), zero);
+  const __m128i weight =
+      Select(_mm_cmplt_epi16(h, _mm_set1_epi16(60)), rising,
+             Select(_mm_cmplt_epi16(h, _mm_set1_epi16(180)), _mm_set1_epi16(64), falling));
+  return _mm_add_epi16(m1, _mm_srai_epi16(_mm_mullo_epi16(spread, weight), 6));
+}
+
+}  // namespace
+
+KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
+                                    const HueSaturationParams& params, const std::uint8_t* table) {
+  // Outside these the 16-bit lanes or the single wrap of the hue would not hold.
+  if (params.lightness != 0 || params.hue < -360 || params.hue > 360 || params.saturation < -255 ||
+      params.saturation > 255) {
+    return 0;
+  }
+  const __m128i hue = _mm_set1_epi16(static_cast<short>(params.hue));
+  const __m128i saturation = _mm_set1_epi16(static_cast<short>(params.saturation));
+  const __m128i one = _mm_set1_epi16(1), zero = _mm_setzero_si128();
+  const __m128i full = _mm_set1_epi16(255), turn = _mm_set1_epi16(360);
+  const int done = width & ~7;
+  for (int x = 0; x < done; x += 8) {
+    // Lanes filled straight from the bytes: a round trip through memory would
+    // stall on the wide load of narrow stores.
+    std::uint8_t* p = row + x * samplesPerPixel;
+    const int n = samplesPerPixel;
+    auto lanes = [&](int ch) {
+      return _mm_setr_epi16(p[ch], p[n + ch], p[2 * n + ch], p[3 * n + ch], p[4 * n + ch],
+                            p[5 * n + ch], p[6 * n + ch], p[7 * n + ch]);
+    };
+    const __m128i b = lanes(0), g = lanes(1), r = lanes(2);
+    const __m128i maximum = _mm_max_epi16(_mm_max_epi16(r, g), b);
+    const __m128i minimum = _mm_min_epi16(_mm_min_epi16(r, g), b);
+    const __m128i sum = _mm_add_epi16(maximum, minimum);
+    const __m128i lightness = _mm_srli_epi16(sum, 1);
+    const __m128i spreadRgb = _mm_sub_epi16(maximum, minimum);
+    const __m128i dark = _mm_cmplt_epi16(lightness, _mm_set1_epi16(128));
+    // Grey pixels (spread 0) divide 0 by at least 1: S and H come out 0 as they must.
+    const __m128i saturationDivisor =
+        _mm_max_epi16(Select(dark, sum, _mm_sub_epi16(_mm_set1_epi16(510), sum)), one);
+    __m128i s = DivideUnsigned(_mm_mullo_epi16(spreadRgb, full), saturationDivisor);
+
+    const __m128i redIsMax = _mm_cmpeq_epi16(r, maximum);
+    const __m128i greenIsMax = _mm_andnot_si128(redIsMax, _mm_cmpeq_epi16(g, maximum));
+    const __m128i numerator = Select(redIsMax, _mm_sub_epi16(g, b),
+                                     Select(greenIsMax, _mm_sub_epi16(b, r), _mm_sub_epi16(r, g)));
+    const __m128i sector =
+        Select(redIsMax, zero, Select(greenIsMax, _mm_set1_epi16(120), _mm_set1_epi16(240)));
+    __m128i h = _mm_add_epi16(
+        DivideTruncating(_mm_slli_epi16(numerator, 6), _mm_max_epi16(spreadRgb, one)), sector);
+    h = _mm_add_epi16(h, hue);
+    const __m128i below = _mm_and_si128(_mm_cmplt_epi16(h, zero), turn);
+    const __m128i above = _mm_and_si128(_mm_cmpgt_epi16(h, _mm_set1_epi16(359)), turn);
+    h = _mm_sub_epi16(_mm_add_epi16(h, below), above);
+
+    s = _mm_add_epi16(s, saturation);
+    const __m128i grey = _mm_cmplt_epi16(s, one);
+    s = _mm_min_epi16(_mm_max_epi16(s, zero), full);
+    // Both products stay below 2^16, so the shifts are unsigned.
+    const __m128i m2Dark = _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(s, full), lightness), 8);
+    const __m128i m2Light = _mm_sub_epi16(_mm_add_epi16(s, lightness),
+                                          _mm_srli_epi16(_mm_mullo_epi16(s, lightness), 8));
+    const __m128i m2 = Select(dark, m2Dark, m2Light);
+    const __m128i m1 = _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2);
+    const __m128i spread = _mm_sub_epi16(m2, m1);
+
+    __m128i hRed = _mm_add_epi16(h, _mm_set1_epi16(120));
+    hRed = _mm_sub_epi16(hRed, _mm_and_si128(_mm_cmpgt_epi16(hRed, _mm_set1_epi16(359)), turn));
+    const __m128i hBlue = _mm_sub_epi16(h, _mm_set1_epi16(120));
+    const __m128i outRed = Select(grey, lightness, Channel(hRed, m1, spread));
+    const __m128i outGreen = Select(grey, lightness, Channel(h, m1, spread));
+    const __m128i outBlue = Select(grey, lightness, Channel(hBlue, m1, spread));
+
+    alignas(16) std::uint8_t bytes[2][16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes[0]), _mm_packus_epi16(outBlue, outRed));
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes[1]), _mm_packus_epi16(outGreen, outGreen));
+    p = row + x * samplesPerPixel;
+    for (int i = 0; i < 8; ++i, p += samplesPerPixel) {
+      p[0] = table[bytes[0][i]];
+      p[1] = table[bytes[1][i]];
+      p[2] = table[bytes[0][i + 8]];
+    }
+  }
+  return done;
+}
+
+}  // namespace kelvo::tone_detail
