@@ -161,7 +161,8 @@ void AdjustTones(const FrameConversion& frame, std::int32_t mode, FrameImage* ou
     RunInPlace(out, kToneTable.For(mode), &table);
   }
   if (sharpen && CopyToScratch(out, frame.images.scratch)) {
-    const TonedSharpnessParams params{sharpness, after.empty() ? nullptr : after.data()};
+    const TonedSharpnessParams params{sharpness, after.empty() ? nullptr : after.data(),
+                                      ChooseSimdVariant(*frame.processor)};
     const TonedSharpnessParams* holder = &params;
     out->Transfer(kSharpnessToned.For(mode), frame.images.scratch, nullptr, 0, 0,
                   reinterpret_cast<std::uintptr_t>(&holder), 0);

@@ -204,7 +204,8 @@ void MapRow(typename Format<F>::Sample* s, int width, int spp, const std::uint16
 // The unsharp mask; with a table, every row of the picture is mapped through it
 // as soon as it is final, while still in cache.
 template <SampleFormat F>
-int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* table) {
+int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* table,
+            SimdVariant variant) {
   using Fmt = Format<F>;
   using Sample = typename Fmt::Sample;
   int spp;
@@ -241,7 +242,13 @@ int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* 
       // in 16-bit lanes (sigma * difference stays within 30 * 1023).
       const int end = (width - 2) * spp;
       const std::int16_t sigma16 = static_cast<std::int16_t>(sigma);
-      for (int i = 2 * spp; i < end; ++i) {
+      int i = 2 * spp;
+      if constexpr (sizeof(Sample) == 1) {
+        if (variant == SimdVariant::Sse2) {
+          i = tone_detail::SharpenRowSse2(columnSums.data(), r2, out, i, end, spp, sigma);
+        }
+      }
+      for (; i < end; ++i) {
         const std::int16_t blurred = static_cast<std::int16_t>(
             (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >>
             4);
@@ -280,7 +287,7 @@ int AdjustSharpness(KELVO_PIXEL_KERNEL_PARAMS) {
                         dstStride, srcStride, userA, userB, region, sigma)) {
     return 0;
   }
-  return Sharpen<F>(region, sigma, nullptr);
+  return Sharpen<F>(region, sigma, nullptr, SimdVariant::Plain);
 }
 
 template <SampleFormat F>
@@ -292,7 +299,7 @@ int AdjustSharpnessToned(KELVO_PIXEL_KERNEL_PARAMS) {
   }
   const TonedSharpnessParams* params = KernelRecord<TonedSharpnessParams>(userA);
   if (params == nullptr || dstBytesPerPixel != srcBytesPerPixel) return 0;
-  return Sharpen<F>(region, params->sharpness, params->table);
+  return Sharpen<F>(region, params->sharpness, params->table, params->variant);
 }
 
 void HueSaturationPixel(const HueSaturationParams& params, int& r, int& g, int& b) {

@@ -71,6 +71,7 @@ PixelKernel ChooseHueSaturationToned(SampleFormat format, SimdVariant variant);
 struct TonedSharpnessParams {
   std::int32_t sharpness;
   const std::uint16_t* table;
+  SimdVariant variant;  // SSE2: 8-bit pictures without a spare byte sharpen eight samples a step
 };
 template <SampleFormat F>
 int AdjustSharpnessToned(KELVO_PIXEL_KERNEL_PARAMS);
@@ -81,6 +82,10 @@ namespace tone_detail {
 // (0 for settings outside what its lanes hold).
 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
                          const HueSaturationParams& params, const std::uint8_t* table);
+// The sharpen step of samples [begin, end) of an 8-bit row from its column sums;
+// returns where it stopped (the plain loop does the rest).
+int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint8_t* source, std::uint8_t* out,
+                   int begin, int end, int spp, int sigma);
 }  // namespace tone_detail
 
 }  // namespace kelvo

@@ -253,7 +253,7 @@ TEST(ToneTest, TonedKernelsAreTheStageThenTheTable) {
             &source, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&sigmaHolder), 0),
         1);
     ASSERT_EQ(reference.Transfer(applyTable, &reference, nullptr, 0, 0, tableUser, 0), 1);
-    const TonedSharpnessParams tonedSharp{sigma, table.data()};
+    const TonedSharpnessParams tonedSharp{sigma, table.data(), SimdVariant::Plain};
     const TonedSharpnessParams* tonedSharpHolder = &tonedSharp;
     fresh(toned);
     ASSERT_EQ(toned.Transfer(wide ? AdjustSharpnessToned<SampleFormat::Color16>
@@ -262,6 +262,52 @@ TEST(ToneTest, TonedKernelsAreTheStageThenTheTable) {
                              reinterpret_cast<std::uintptr_t>(&tonedSharpHolder), 0),
               1);
     EXPECT_EQ(std::memcmp(reference.pixels, toned.pixels, source.stride * 11), 0) << "sharpness";
+  }
+}
+
+// The SSE2 sharpen step of 24-bit pictures against the difference table of the
+// 32-bit ones (the plain arithmetic), for every setting, on the same random picture.
+TEST(ToneTest, FastSharpnessMatchesTheDifferenceTable) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
+  constexpr int kWidth = 37, kHeight = 9;
+  FrameImage source24, source32, fast, plain;
+  ASSERT_EQ(source24.Create(kWidth, kHeight, 24), 1);
+  ASSERT_EQ(source32.Create(kWidth, kHeight, 32), 1);
+  std::mt19937 random(5);
+  for (int r = 0; r < kHeight; ++r) {
+    for (int x = 0; x < kWidth; ++x) {
+      for (int ch = 0; ch < 3; ++ch) {
+        // Extremes often, so that the differences reach both ends.
+        const int v = random() % 3 == 0 ? (random() & 1) * 255 : static_cast<int>(random() % 256);
+        source24.Row(r)[3 * x + ch] = source32.Row(r)[4 * x + ch] = static_cast<std::uint8_t>(v);
+      }
+    }
+  }
+  for (int sigma = 1; sigma <= 30; ++sigma) {
+    ASSERT_EQ(fast.CopyFormat(&source24), 1);
+    ASSERT_EQ(plain.CopyFormat(&source32), 1);
+    std::memcpy(fast.pixels, source24.pixels, static_cast<std::size_t>(source24.stride) * kHeight);
+    std::memcpy(plain.pixels, source32.pixels, static_cast<std::size_t>(source32.stride) * kHeight);
+    const TonedSharpnessParams fastParams{sigma, nullptr, SimdVariant::Sse2};
+    const TonedSharpnessParams plainParams{sigma, nullptr, SimdVariant::Plain};
+    const TonedSharpnessParams* fastHolder = &fastParams;
+    const TonedSharpnessParams* plainHolder = &plainParams;
+    ASSERT_EQ(fast.Transfer(AdjustSharpnessToned<SampleFormat::Color8>, &source24, nullptr, 0, 0,
+                            reinterpret_cast<std::uintptr_t>(&fastHolder), 0),
+              1);
+    ASSERT_EQ(plain.Transfer(AdjustSharpnessToned<SampleFormat::Color8>, &source32, nullptr, 0, 0,
+                             reinterpret_cast<std::uintptr_t>(&plainHolder), 0),
+              1);
+    for (int r = 0; r < kHeight; ++r) {
+      for (int x = 0; x < kWidth; ++x) {
+        for (int ch = 0; ch < 3; ++ch) {
+          ASSERT_EQ(fast.Row(r)[3 * x + ch], plain.Row(r)[4 * x + ch])
+              << "sigma " << sigma << " at " << r << "," << x << " channel " << ch;
+        }
+      }
+    }
   }
 }
 
