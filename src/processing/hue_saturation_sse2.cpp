@@ -12,32 +12,31 @@
 namespace kelvo::tone_detail {
 namespace {
 
+// Lambdas do not inherit the target attribute, so the helpers are functions.
+KELVO_SSE2 inline __m128i Quotient(__m128i numerator, __m128i divisor) {
+  return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(numerator), _mm_cvtepi32_ps(divisor)));
+}
+
 KELVO_SSE2 inline __m128i Select(__m128i mask, __m128i yes, __m128i no) {
   return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
 }
 
 // Truncated quotients of 16-bit lanes (numerator signed, divisor 1..510).
 KELVO_SSE2 inline __m128i DivideTruncating(__m128i numerator, __m128i divisor) {
-  auto half = [](__m128i low, __m128i high) {
-    return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(low), _mm_cvtepi32_ps(high)));
-  };
   const __m128i zero = _mm_setzero_si128();
   const __m128i nLow = _mm_srai_epi32(_mm_unpacklo_epi16(numerator, numerator), 16);
   const __m128i nHigh = _mm_srai_epi32(_mm_unpackhi_epi16(numerator, numerator), 16);
   const __m128i dLow = _mm_unpacklo_epi16(divisor, zero);
   const __m128i dHigh = _mm_unpackhi_epi16(divisor, zero);
-  return _mm_packs_epi32(half(nLow, dLow), half(nHigh, dHigh));
+  return _mm_packs_epi32(Quotient(nLow, dLow), Quotient(nHigh, dHigh));
 }
 
 // The same for numerators 0..65535 (d * 255).
 KELVO_SSE2 inline __m128i DivideUnsigned(__m128i numerator, __m128i divisor) {
-  auto half = [](__m128i low, __m128i high) {
-    return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(low), _mm_cvtepi32_ps(high)));
-  };
   const __m128i zero = _mm_setzero_si128();
   return _mm_packs_epi32(
-      half(_mm_unpacklo_epi16(numerator, zero), _mm_unpacklo_epi16(divisor, zero)),
-      half(_mm_unpackhi_epi16(numerator, zero), _mm_unpackhi_epi16(divisor, zero)));
+      Quotient(_mm_unpacklo_epi16(numerator, zero), _mm_unpacklo_epi16(divisor, zero)),
+      Quotient(_mm_unpackhi_epi16(numerator, zero), _mm_unpackhi_epi16(divisor, zero)));
 }
 
 // m1 + (((m2 - m1) * weight(h)) >> 6), where the weight is the rise, plateau and
@@ -50,6 +49,12 @@ KELVO_SSE2 inline __m128i Channel(__m128i h, __m128i m1, __m128i spread) {
       Select(_mm_cmplt_epi16(h, _mm_set1_epi16(60)), rising,
              Select(_mm_cmplt_epi16(h, _mm_set1_epi16(180)), _mm_set1_epi16(64), falling));
   return _mm_add_epi16(m1, _mm_srai_epi16(_mm_mullo_epi16(spread, weight), 6));
+}
+
+// Channel ch of eight pixels n bytes apart.
+KELVO_SSE2 inline __m128i Lanes(const std::uint8_t* p, int n, int ch) {
+  return _mm_setr_epi16(p[ch], p[n + ch], p[2 * n + ch], p[3 * n + ch], p[4 * n + ch],
+                        p[5 * n + ch], p[6 * n + ch], p[7 * n + ch]);
 }
 
 }  // namespace
@@ -71,11 +76,7 @@ KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPer
     // stall on the wide load of narrow stores.
     std::uint8_t* p = row + x * samplesPerPixel;
     const int n = samplesPerPixel;
-    auto lanes = [&](int ch) {
-      return _mm_setr_epi16(p[ch], p[n + ch], p[2 * n + ch], p[3 * n + ch], p[4 * n + ch],
-                            p[5 * n + ch], p[6 * n + ch], p[7 * n + ch]);
-    };
-    const __m128i b = lanes(0), g = lanes(1), r = lanes(2);
+    const __m128i b = Lanes(p, n, 0), g = Lanes(p, n, 1), r = Lanes(p, n, 2);
     const __m128i maximum = _mm_max_epi16(_mm_max_epi16(r, g), b);
     const __m128i minimum = _mm_min_epi16(_mm_min_epi16(r, g), b);
     const __m128i sum = _mm_add_epi16(maximum, minimum);
