@@ -64,6 +64,44 @@ inline int Reflect(int index, int size) {
   return std::clamp(index, 0, size - 1);
 }
 
+// Samples of one border pixel: four (reflected) rows and its four (reflected) columns.
+template <class Sample>
+struct BorderSampler {
+  const Sample* const* rows;  // rows r-2 .. r+1
+  const int* columns;         // columns c-2 .. c+1
+  int operator()(int dr, int dc) const { return rows[dr + 2][columns[dc + 2]]; }
+};
+
+// Row r of the border, columns [columnFirst, columnEnd). Positions outside the
+// picture (strips of pictures narrower than four) are skipped, never written.
+template <class Sample>
+void BorderRow(const PixelRegion& region, int r, int columnFirst, int columnEnd, BayerPhase start,
+               int gainRed, int gainBlue, int samplesPerPixel) {
+  const int width = region.width, height = region.height;
+  if (r < 0 || r >= height) return;
+  // Rows (and, near the sides, columns) reflected once, not per sample.
+  const Sample* rows[4];
+  for (int k = 0; k < 4; ++k) {
+    rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(Reflect(r - 2 + k, height)));
+  }
+  // The phase belongs to the sensor site: rows and columns of odd-sized
+  // pictures keep the colours of the interior next to them.
+  const int rowPhase = start.row ^ (r & 1);
+  Sample* outRow = reinterpret_cast<Sample*>(region.DstRow(r));
+  for (int c = std::max(columnFirst, 0); c < std::min(columnEnd, width); ++c) {
+    int columns[4];
+    const bool inside = c >= 2 && c < width - 2;
+    for (int k = 0; k < 4; ++k) columns[k] = inside ? c - 2 + k : Reflect(c - 2 + k, width);
+    int green, red, blue;
+    PhaseSums(rowPhase, start.column ^ (c & 1), BorderSampler<Sample>{rows, columns}, green, red,
+              blue);
+    Sample* out = outRow + c * samplesPerPixel;
+    out[0] = static_cast<Sample>(std::min((blue * gainBlue) >> 11, kLimit<Sample>));
+    out[1] = static_cast<Sample>(std::min(green >> 1, kLimit<Sample>));
+    out[2] = static_cast<Sample>(std::min((red * gainRed) >> 11, kLimit<Sample>));
+  }
+}
+
 template <class Sample>
 int Border(KELVO_PIXEL_KERNEL_PARAMS) {
   PixelRegion region;
@@ -77,46 +115,16 @@ int Border(KELVO_PIXEL_KERNEL_PARAMS) {
   const int gainRed = DemosaicGainMultiplier(params.gainRed);
   const int gainBlue = DemosaicGainMultiplier(params.gainBlue);
   const int samplesPerPixel = region.dstBytes / static_cast<int>(sizeof(Sample));
-  int columnAt = 0;
-
-  auto strip = [&](int rowFirst, int rowEnd, int columnFirst, int columnEnd) {
-    for (int r = rowFirst; r < rowEnd; ++r) {
-      // Rows (and, near the sides, columns) reflected once, not per sample.
-      const Sample* rows[4];
-      for (int k = 0; k < 4; ++k) {
-        rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(Reflect(r - 2 + k, height)));
-      }
-      auto direct = [&](int dr, int dc) { return static_cast<int>(rows[dr + 2][columnAt + dc]); };
-      auto reflected = [&](int dr, int dc) {
-        return static_cast<int>(rows[dr + 2][Reflect(columnAt + dc, width)]);
-      };
-      // The phase belongs to the sensor site: rows and columns of odd-sized
-      // pictures keep the colours of the interior next to them.
-      const int rowPhase = start.row ^ (r & 1);
-      for (int c = columnFirst; c < columnEnd; ++c) {
-        // Strips of pictures narrower than four overlap or reach outside; those
-        // positions are skipped, never written.
-        if (r >= 0 && r < height && c >= 0 && c < width) {
-          columnAt = c;
-          const int columnPhase = start.column ^ (c & 1);
-          int green, red, blue;
-          if (c >= 2 && c < width - 2) {
-            PhaseSums(rowPhase, columnPhase, direct, green, red, blue);
-          } else {
-            PhaseSums(rowPhase, columnPhase, reflected, green, red, blue);
-          }
-          Sample* out = reinterpret_cast<Sample*>(region.DstRow(r)) + c * samplesPerPixel;
-          out[0] = static_cast<Sample>(std::min((blue * gainBlue) >> 11, kLimit<Sample>));
-          out[1] = static_cast<Sample>(std::min(green >> 1, kLimit<Sample>));
-          out[2] = static_cast<Sample>(std::min((red * gainRed) >> 11, kLimit<Sample>));
-        }
-      }
-    }
-  };
-  strip(0, 2, 0, width);
-  strip(height - 2, height, 0, width);
-  strip(0, height, 0, 2);
-  strip(0, height, width - 2, width);
+  // Rows 0, 1, H-2, H-1 whole, then the two side columns of the rows between
+  // (the corners are the rows' already; a pixel's result does not depend on
+  // which strip computes it).
+  for (int r : {0, 1, height - 2, height - 1}) {
+    BorderRow<Sample>(region, r, 0, width, start, gainRed, gainBlue, samplesPerPixel);
+  }
+  for (int r = 2; r < height - 2; ++r) {
+    BorderRow<Sample>(region, r, 0, 2, start, gainRed, gainBlue, samplesPerPixel);
+    BorderRow<Sample>(region, r, width - 2, width, start, gainRed, gainBlue, samplesPerPixel);
+  }
   return 1;
 }
 

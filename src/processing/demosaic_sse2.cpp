@@ -2,6 +2,7 @@
 // function, so the i686 library still loads on processors without SSE2.
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "processing/demosaic_simd_rows.h"
@@ -32,64 +33,179 @@ KELVO_SSE2 inline __m128i ScaleSimd8(__m128i sum, __m128i gain) {
   return _mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(sum, 4), gain), 7);
 }
 
-// Eight pairs (16 pixels) per step.
-KELVO_SSE2 void Sse2PairRow8(const PairRows& rows, std::uint8_t* out, int c, int steps, int gainRed,
-                             int gainBlue) {
+// (sum * gain') >> 11 from the full product: the plain arithmetic, for the
+// columns the kernel has always computed plainly. Packing limits it to 255.
+KELVO_SSE2 inline __m128i ScaleExact8(__m128i sum, __m128i gain) {
+  const __m128i low = _mm_mullo_epi16(sum, gain);
+  const __m128i high = _mm_mulhi_epu16(sum, gain);
+  return _mm_or_si128(_mm_slli_epi16(high, 5), _mm_srli_epi16(low, 11));
+}
+
+KELVO_SSE2 inline __m128i Select(__m128i mask, __m128i ifSet, __m128i otherwise) {
+  return _mm_or_si128(_mm_and_si128(mask, ifSet), _mm_andnot_si128(mask, otherwise));
+}
+
+// Which lanes of a step get the plain arithmetic: the lane's column offset in the
+// step is at most `lowLast` or at least `highFirst` (both relative to the step).
+struct PlainLanes {
+  __m128i first;   // the pairs' first pixels, offsets 0, 2, .., 14
+  __m128i second;  // offsets 1, 3, .., 15
+};
+
+KELVO_SSE2 inline PlainLanes MakePlainLanes(int lowLast, int highFirst) {
+  lowLast = lowLast < -1 ? -1 : (lowLast > 16 ? 16 : lowLast);
+  highFirst = highFirst < 0 ? 0 : (highFirst > 17 ? 17 : highFirst);
+  const __m128i below = _mm_set1_epi16(static_cast<short>(lowLast + 1));
+  const __m128i above = _mm_set1_epi16(static_cast<short>(highFirst - 1));
+  const __m128i firstOffsets = _mm_setr_epi16(0, 2, 4, 6, 8, 10, 12, 14);
+  const __m128i secondOffsets = _mm_setr_epi16(1, 3, 5, 7, 9, 11, 13, 15);
+  return {
+      _mm_or_si128(_mm_cmpgt_epi16(below, firstOffsets), _mm_cmpgt_epi16(firstOffsets, above)),
+      _mm_or_si128(_mm_cmpgt_epi16(below, secondOffsets), _mm_cmpgt_epi16(secondOffsets, above))};
+}
+
+// Eight pairs (16 pixels) from column c on. With kMixed, the lanes of `plain` get
+// the plain arithmetic and the rest the vector arithmetic; without, all lanes get
+// the vector arithmetic. `exactEnd`: the step's last pixel is the last one the
+// kernel may write before column W-2, so the two spare bytes stay unwritten.
+template <bool kMixed>
+KELVO_SSE2 inline void Sse2Step8(const PairRows& rows, std::uint8_t* out, int c, __m128i redGain,
+                                 __m128i blueGain, const PlainLanes& plain, bool exactEnd) {
+  const __m128i rm0 = Load(rows.redMain + c - 2), rm1 = Load(rows.redMain + c);
+  const __m128i rPrev = TriplePlus(LowBytes(rm0), LowBytes(Load(rows.redFar + c - 2)));
+  const __m128i rNext =
+      TriplePlus(LowBytes(Load(rows.redMain + c + 2)), LowBytes(Load(rows.redFar + c + 2)));
+  // R at c is R at c + 2 moved up one lane, with lane 0 from lane 1 of R at c - 2.
+  const __m128i rHere =
+      _mm_or_si128(_mm_slli_si128(rNext, 2), _mm_srli_si128(_mm_slli_si128(rPrev, 12), 14));
+  const __m128i r3 = _mm_mullo_epi16(rHere, _mm_set1_epi16(3));
+  const __m128i redSumFirst = _mm_add_epi16(r3, rPrev);
+  const __m128i redSumSecond = _mm_add_epi16(r3, rNext);
+  __m128i redFirst = ScaleSimd8(redSumFirst, redGain);
+  __m128i redSecond = ScaleSimd8(redSumSecond, redGain);
+
+  const __m128i bm0 = Load(rows.blueMain + c - 1);
+  const __m128i qPrev = TriplePlus(LowBytes(bm0), LowBytes(Load(rows.blueFar + c - 1)));
+  const __m128i qNext =
+      TriplePlus(LowBytes(Load(rows.blueMain + c + 1)), LowBytes(Load(rows.blueFar + c + 1)));
+  const __m128i qSum = _mm_add_epi16(qPrev, qNext);
+  const __m128i blueSumFirst = _mm_add_epi16(qSum, _mm_slli_epi16(qPrev, 1));
+  const __m128i blueSumSecond = _mm_add_epi16(qSum, _mm_slli_epi16(qNext, 1));
+  __m128i blueFirst = ScaleSimd8(blueSumFirst, blueGain);
+  __m128i blueSecond = ScaleSimd8(blueSumSecond, blueGain);
+  if (kMixed) {
+    redFirst = Select(plain.first, ScaleExact8(redSumFirst, redGain), redFirst);
+    redSecond = Select(plain.second, ScaleExact8(redSumSecond, redGain), redSecond);
+    blueFirst = Select(plain.first, ScaleExact8(blueSumFirst, blueGain), blueFirst);
+    blueSecond = Select(plain.second, ScaleExact8(blueSumSecond, blueGain), blueSecond);
+  }
+
+  const __m128i blueHere = HighBytes(bm0);
+  const __m128i greenFirst = _mm_srli_epi16(_mm_add_epi16(HighBytes(rm0), blueHere), 1);
+  const __m128i greenSecond = _mm_srli_epi16(_mm_add_epi16(blueHere, HighBytes(rm1)), 1);
+
+  // Bytes (first pairs' values, then second pairs'), limited to 255 by the packing,
+  // then six bytes per pair as three words: (bF gF) (rF bS) (gS rS).
+  const __m128i blue = _mm_packus_epi16(blueFirst, blueSecond);
+  const __m128i green = _mm_packus_epi16(greenFirst, greenSecond);
+  const __m128i red = _mm_packus_epi16(redFirst, redSecond);
+  const __m128i w0 = _mm_unpacklo_epi8(blue, green);
+  const __m128i w1 = _mm_unpacklo_epi8(red, _mm_srli_si128(blue, 8));
+  const __m128i w2 = _mm_unpackhi_epi8(green, red);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i abLow = _mm_unpacklo_epi16(w0, w1), abHigh = _mm_unpackhi_epi16(w0, w1);
+  const __m128i cLow = _mm_unpacklo_epi16(w2, zero), cHigh = _mm_unpackhi_epi16(w2, zero);
+  const __m128i pairs[4] = {_mm_unpacklo_epi32(abLow, cLow), _mm_unpackhi_epi32(abLow, cLow),
+                            _mm_unpacklo_epi32(abHigh, cHigh), _mm_unpackhi_epi32(abHigh, cHigh)};
+  // Eight-byte stores six bytes apart; each covers the previous one's two spare bytes.
+  std::uint8_t* p = out + 3 * c;
+  for (int i = 0; i < 3; ++i, p += 12) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), pairs[i]);
+    StoreHigh(p + 6, pairs[i]);
+  }
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), pairs[3]);
+  if (!exactEnd) {
+    StoreHigh(p + 6, pairs[3]);
+  } else {
+    std::uint8_t last[16];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(last), pairs[3]);
+    std::memcpy(p + 6, last + 8, 6);
+  }
+}
+
+// The 8-bit interior: 16-pixel steps on the grid from column 2 + column phase,
+// the vector arithmetic in the middle, the plain arithmetic in columns 2..13 and
+// from the first column the grid leaves over, then black in columns 0, 1, W-1.
+// The plain columns come from the same vector steps (exact products), the last
+// few through one more step ending at the row's last interior column.
+KELVO_SSE2 int Sse2Interior8(KELVO_PIXEL_KERNEL_PARAMS) {
+  PixelRegion region;
+  if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                  srcStride, userA, userB, region)) {
+    return 0;
+  }
+  const DemosaicParams* params = KernelRecord<DemosaicParams>(userA);
+  if (params == nullptr || srcBytesPerPixel != 1 || dstBytesPerPixel != 3) return 0;
+  const int width = region.width, height = region.height;
+  if (width < 5 || height < 5) return 1;
+  const BayerPhase start = StartPhase(params->bayerMode);
+  const int gainRed = DemosaicGainMultiplier(params->gainRed);
+  const int gainBlue = DemosaicGainMultiplier(params->gainBlue);
   const __m128i redGain = _mm_set1_epi16(static_cast<short>(gainRed));
   const __m128i blueGain = _mm_set1_epi16(static_cast<short>(gainBlue));
-  for (int step = 0; step < steps; ++step, c += 16) {
-    const __m128i rm0 = Load(rows.redMain + c - 2), rm1 = Load(rows.redMain + c);
-    const __m128i rPrev = TriplePlus(LowBytes(rm0), LowBytes(Load(rows.redFar + c - 2)));
-    const __m128i rNext =
-        TriplePlus(LowBytes(Load(rows.redMain + c + 2)), LowBytes(Load(rows.redFar + c + 2)));
-    // R at c is R at c + 2 moved up one lane, with lane 0 from lane 1 of R at c - 2.
-    const __m128i rHere =
-        _mm_or_si128(_mm_slli_si128(rNext, 2), _mm_srli_si128(_mm_slli_si128(rPrev, 12), 14));
-    const __m128i r3 = _mm_mullo_epi16(rHere, _mm_set1_epi16(3));
-    const __m128i redFirst = ScaleSimd8(_mm_add_epi16(r3, rPrev), redGain);
-    const __m128i redSecond = ScaleSimd8(_mm_add_epi16(r3, rNext), redGain);
-
-    const __m128i bm0 = Load(rows.blueMain + c - 1);
-    const __m128i qPrev = TriplePlus(LowBytes(bm0), LowBytes(Load(rows.blueFar + c - 1)));
-    const __m128i qNext =
-        TriplePlus(LowBytes(Load(rows.blueMain + c + 1)), LowBytes(Load(rows.blueFar + c + 1)));
-    const __m128i qSum = _mm_add_epi16(qPrev, qNext);
-    const __m128i blueFirst = ScaleSimd8(_mm_add_epi16(qSum, _mm_slli_epi16(qPrev, 1)), blueGain);
-    const __m128i blueSecond = ScaleSimd8(_mm_add_epi16(qSum, _mm_slli_epi16(qNext, 1)), blueGain);
-
-    const __m128i blueHere = HighBytes(bm0);
-    const __m128i greenFirst = _mm_srli_epi16(_mm_add_epi16(HighBytes(rm0), blueHere), 1);
-    const __m128i greenSecond = _mm_srli_epi16(_mm_add_epi16(blueHere, HighBytes(rm1)), 1);
-
-    // Bytes (first pairs' values, then second pairs'), limited to 255 by the packing,
-    // then six bytes per pair as three words: (bF gF) (rF bS) (gS rS).
-    const __m128i blue = _mm_packus_epi16(blueFirst, blueSecond);
-    const __m128i green = _mm_packus_epi16(greenFirst, greenSecond);
-    const __m128i red = _mm_packus_epi16(redFirst, redSecond);
-    const __m128i w0 = _mm_unpacklo_epi8(blue, green);
-    const __m128i w1 = _mm_unpacklo_epi8(red, _mm_srli_si128(blue, 8));
-    const __m128i w2 = _mm_unpackhi_epi8(green, red);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i abLow = _mm_unpacklo_epi16(w0, w1), abHigh = _mm_unpackhi_epi16(w0, w1);
-    const __m128i cLow = _mm_unpacklo_epi16(w2, zero), cHigh = _mm_unpackhi_epi16(w2, zero);
-    const __m128i pairs[4] = {_mm_unpacklo_epi32(abLow, cLow), _mm_unpackhi_epi32(abLow, cLow),
-                              _mm_unpacklo_epi32(abHigh, cHigh), _mm_unpackhi_epi32(abHigh, cHigh)};
-    // Eight-byte stores six bytes apart; each covers the previous one's two spare bytes.
-    std::uint8_t* p = out + 3 * c;
-    for (int i = 0; i < 3; ++i, p += 12) {
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(p), pairs[i]);
-      StoreHigh(p + 6, pairs[i]);
-    }
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), pairs[3]);
-    if (step + 1 < steps) {
-      StoreHigh(p + 6, pairs[3]);
+  const int lastColumn = width - 3;
+  const int first = 2 + start.column;
+  const int steps = (lastColumn - first + 1) / 16;
+  const int gridEnd = first + 16 * steps;
+  const int plainFrom = std::min(gridEnd, 16 * ((width - 4) / 16) + 2);
+  // The step that reaches the last interior column, on the grid's pair parity.
+  int tail = lastColumn - 15;
+  if (((tail - first) & 1) != 0) --tail;
+  const bool needsTail = steps > 0 && gridEnd <= lastColumn;
+  const PlainLanes leadLanes = MakePlainLanes(13 - first, plainFrom - first);
+  const PlainLanes tailLanes = MakePlainLanes(13 - tail, plainFrom - tail);
+  for (int r = 2; r < height - 2; ++r) {
+    const int rowPhase = start.row ^ ((r - 2) & 1);
+    const std::uint8_t* above2 = region.SrcRow(r - 2);
+    const std::uint8_t* above1 = region.SrcRow(r - 1);
+    const std::uint8_t* here = region.SrcRow(r);
+    const std::uint8_t* below1 = region.SrcRow(r + 1);
+    const PairRows rows = rowPhase == 0 ? PairRows{above1, below1, here, above2}
+                                        : PairRows{here, above2, above1, below1};
+    std::uint8_t* out = region.DstRow(r);
+    if (steps == 0) {
+      for (int c = 2; c <= lastColumn; ++c) {
+        demosaic_detail::PlainInteriorPixel<std::uint8_t>(here, region.srcStride, c, rowPhase,
+                                                          start.column ^ ((c - 2) & 1), gainRed,
+                                                          gainBlue, 255, out + 3 * c);
+      }
     } else {
-      // The row's last pair: exactly its six bytes.
-      std::uint8_t last[16];
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(last), pairs[3]);
-      std::memcpy(p + 6, last + 8, 6);
+      if (first > 2) {
+        demosaic_detail::PlainInteriorPixel<std::uint8_t>(
+            here, region.srcStride, 2, rowPhase, start.column, gainRed, gainBlue, 255, out + 6);
+      }
+      for (int step = 0, c = first; step < steps; ++step, c += 16) {
+        const bool exactEnd = c + 16 > lastColumn;
+        if (c <= 13 || c + 15 >= plainFrom) {
+          const PlainLanes lanes = step == 0 ? leadLanes : MakePlainLanes(13 - c, plainFrom - c);
+          Sse2Step8<true>(rows, out, c, redGain, blueGain, lanes, exactEnd);
+        } else {
+          Sse2Step8<false>(rows, out, c, redGain, blueGain, leadLanes, exactEnd);
+        }
+      }
+      if (needsTail) {
+        Sse2Step8<true>(rows, out, tail, redGain, blueGain, tailLanes, tail + 16 > lastColumn);
+        if (tail + 15 < lastColumn) {
+          demosaic_detail::PlainInteriorPixel<std::uint8_t>(
+              here, region.srcStride, lastColumn, rowPhase, start.column ^ ((lastColumn - 2) & 1),
+              gainRed, gainBlue, 255, out + 3 * lastColumn);
+        }
+      }
     }
+    std::memset(out, 0, 6);
+    std::memset(out + 3 * (width - 1), 0, 3);
   }
+  return 1;
 }
 
 KELVO_SSE2 inline __m128i EvenSamples16(const std::uint16_t* p) {
@@ -172,9 +288,8 @@ KELVO_SSE2 void Sse2PairRow16(const PairRows& rows, std::uint8_t* outRow, int c,
 }  // namespace
 
 int DemosaicInterior8Sse2(KELVO_PIXEL_KERNEL_PARAMS) {
-  return demosaic_detail::RunPairRows<std::uint8_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
-                                                    srcBytesPerPixel, dstStride, srcStride, userA,
-                                                    userB, 16, Sse2PairRow8, 13, true);
+  return Sse2Interior8(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
+                       srcStride, userA, userB);
 }
 
 int DemosaicInterior16Sse2(KELVO_PIXEL_KERNEL_PARAMS) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "processing_test_support.h"
@@ -207,6 +208,84 @@ TEST(DemosaicTest, SimdVariantsAgainstThePlainKernelOnRandomFrames) {
           // Row padding belongs to nobody.
           for (int k = width * 3 * bytesPerSample; k < fast.stride; ++k) {
             ASSERT_EQ(fast.Row(r)[k], guard) << "padding of row " << r;
+          }
+        }
+      }
+    }
+  }
+}
+
+// The bytes the 8-bit SSE2 interior has always written, pixel by pixel: black in
+// columns 0, 1 and W-1; the plain arithmetic in columns 2..13 and from the first
+// column its 16-pixel steps leave to plain code; elsewhere the same sums scaled
+// as min(255, ((sum >> 4) * gain') >> 7) in 16 bits. Column W-2 is left alone.
+void ModelSse2Interior8(const FrameImage& raw, FrameImage& out, const DemosaicParams& params) {
+  const int width = raw.width, height = raw.height;
+  if (width < 5 || height < 5) return;
+  const int gainRed = DemosaicGainMultiplier(params.gainRed);
+  const int gainBlue = DemosaicGainMultiplier(params.gainBlue);
+  const int startRow = params.bayerMode == 1 || params.bayerMode == 3 ? 1 : 0;
+  const int startColumn = params.bayerMode == 2 || params.bayerMode == 3 ? 1 : 0;
+  const int first = 2 + startColumn, lastColumn = width - 3;
+  const int steps = (lastColumn - first + 1) / 16;
+  const int plainFrom =
+      steps == 0 ? 2 : std::min(first + 16 * steps, std::max(2, 16 * ((width - 4) / 16) + 2));
+  for (int r = 2; r < height - 2; ++r) {
+    std::uint8_t* row = out.Row(r);
+    for (int c = 2; c <= lastColumn; ++c) {
+      auto S = [&](int dr, int dc) { return static_cast<int>(raw.Row(r + dr)[c + dc]); };
+      int green, red, blue;
+      demosaic_detail::PhaseSums(startRow ^ ((r - 2) & 1), startColumn ^ ((c - 2) & 1), S, green,
+                                 red, blue);
+      const bool plain = c <= 13 || c >= plainFrom;
+      const int b = plain ? (blue * gainBlue) >> 11 : ((blue >> 4) * gainBlue & 0xFFFF) >> 7;
+      const int rr = plain ? (red * gainRed) >> 11 : ((red >> 4) * gainRed & 0xFFFF) >> 7;
+      row[3 * c] = static_cast<std::uint8_t>(std::min(b, 255));
+      row[3 * c + 1] = static_cast<std::uint8_t>(std::min(green >> 1, 255));
+      row[3 * c + 2] = static_cast<std::uint8_t>(std::min(rr, 255));
+    }
+    std::fill(row, row + 6, 0);
+    std::fill(row + 3 * (width - 1), row + 3 * width, 0);
+  }
+}
+
+// Every byte of the images, row padding included, against the model above: any
+// rework of the vector code has to keep the SSE2 results byte for byte.
+TEST(DemosaicTest, Sse2Interior8KeepsItsBytesOnRandomFrames) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
+  const int widths[] = {5,  6,  13, 17, 19, 20, 21, 22, 23, 33, 34,  35,  36,   37,
+                        38, 51, 52, 53, 54, 63, 64, 65, 66, 83, 100, 101, 1279, 1280};
+  const DemosaicParams gains[] = {
+      {0, 100, 100, 100}, {0, 200, 50, 0}, {0, 0, 200, 200}, {0, 173, 100, 137}};
+  int round = 0;
+  for (int width : widths) {
+    for (int height : {5, 6, 7}) {
+      for (int mode = 0; mode < 4; ++mode, ++round) {
+        SCOPED_TRACE(testing::Message() << width << "x" << height << " mode " << mode);
+        DemosaicParams params = gains[round % 4];
+        params.bayerMode = mode;
+        FrameImage raw, model, fast;
+        ASSERT_EQ(raw.Create(width, height, 8), 1);
+        ASSERT_EQ(model.Create(width, height, 24), 1);
+        ASSERT_EQ(fast.Create(width, height, 24), 1);
+        // Bright frames now and then, so that red and blue saturate.
+        FillRandom(raw, 255, 7919u * width + 31u * height + mode);
+        if (round % 3 == 0) {
+          for (int r = 0; r < height; ++r) {
+            for (int c = 0; c < width; ++c) raw.Row(r)[c] |= 0xC0;
+          }
+        }
+        std::fill(model.pixels, model.pixels + model.stride * height, 0x5A);
+        std::fill(fast.pixels, fast.pixels + fast.stride * height, 0x5A);
+        ModelSse2Interior8(raw, model, params);
+        const DemosaicParams* holder = &params;
+        const auto user = reinterpret_cast<std::uintptr_t>(&holder);
+        ASSERT_EQ(fast.Transfer(DemosaicInterior8Sse2, &raw, nullptr, 0, 0, user, 0), 1);
+        for (int r = 0; r < height; ++r) {
+          for (int k = 0; k < fast.stride; ++k) {
+            ASSERT_EQ(fast.Row(r)[k], model.Row(r)[k]) << "row " << r << " byte " << k;
           }
         }
       }
