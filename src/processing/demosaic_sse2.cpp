@@ -64,11 +64,17 @@ KELVO_SSE2 inline PlainLanes MakePlainLanes(int lowLast, int highFirst) {
       _mm_or_si128(_mm_cmpgt_epi16(below, secondOffsets), _mm_cmpgt_epi16(secondOffsets, above))};
 }
 
-// Eight pairs (16 pixels) from column c on. With kMixed, the lanes of `plain` get
-// the plain arithmetic and the rest the vector arithmetic; without, all lanes get
-// the vector arithmetic. `exactEnd`: the step's last pixel is the last one the
-// kernel may write before column W-2, so the two spare bytes stay unwritten.
-template <bool kMixed>
+// How a step scales red and blue.
+enum class StepScale {
+  kVector,  // every lane with the vector arithmetic
+  kMixed,   // the lanes of `plain` with the plain arithmetic, the rest with the vector one
+  kUnit,    // both multipliers 128: either arithmetic is sum >> 4, so every lane is that
+};
+
+// Eight pairs (16 pixels) from column c on, scaled as kScale says. `exactEnd`: the step's last
+// pixel is the last one the kernel may write before column W-2, so the two spare bytes stay
+// unwritten.
+template <StepScale kScale>
 KELVO_SSE2 inline void Sse2Step8(const PairRows& rows, std::uint8_t* out, int c, __m128i redGain,
                                  __m128i blueGain, const PlainLanes& plain, bool exactEnd) {
   const __m128i rm0 = Load(rows.redMain + c - 2), rm1 = Load(rows.redMain + c);
@@ -81,8 +87,6 @@ KELVO_SSE2 inline void Sse2Step8(const PairRows& rows, std::uint8_t* out, int c,
   const __m128i r3 = _mm_mullo_epi16(rHere, _mm_set1_epi16(3));
   const __m128i redSumFirst = _mm_add_epi16(r3, rPrev);
   const __m128i redSumSecond = _mm_add_epi16(r3, rNext);
-  __m128i redFirst = ScaleSimd8(redSumFirst, redGain);
-  __m128i redSecond = ScaleSimd8(redSumSecond, redGain);
 
   const __m128i bm0 = Load(rows.blueMain + c - 1);
   const __m128i qPrev = TriplePlus(LowBytes(bm0), LowBytes(Load(rows.blueFar + c - 1)));
@@ -91,9 +95,19 @@ KELVO_SSE2 inline void Sse2Step8(const PairRows& rows, std::uint8_t* out, int c,
   const __m128i qSum = _mm_add_epi16(qPrev, qNext);
   const __m128i blueSumFirst = _mm_add_epi16(qSum, _mm_slli_epi16(qPrev, 1));
   const __m128i blueSumSecond = _mm_add_epi16(qSum, _mm_slli_epi16(qNext, 1));
-  __m128i blueFirst = ScaleSimd8(blueSumFirst, blueGain);
-  __m128i blueSecond = ScaleSimd8(blueSumSecond, blueGain);
-  if (kMixed) {
+  __m128i redFirst, redSecond, blueFirst, blueSecond;
+  if (kScale == StepScale::kUnit) {
+    redFirst = _mm_srli_epi16(redSumFirst, 4);
+    redSecond = _mm_srli_epi16(redSumSecond, 4);
+    blueFirst = _mm_srli_epi16(blueSumFirst, 4);
+    blueSecond = _mm_srli_epi16(blueSumSecond, 4);
+  } else {
+    redFirst = ScaleSimd8(redSumFirst, redGain);
+    redSecond = ScaleSimd8(redSumSecond, redGain);
+    blueFirst = ScaleSimd8(blueSumFirst, blueGain);
+    blueSecond = ScaleSimd8(blueSumSecond, blueGain);
+  }
+  if (kScale == StepScale::kMixed) {
     redFirst = Select(plain.first, ScaleExact8(redSumFirst, redGain), redFirst);
     redSecond = Select(plain.second, ScaleExact8(redSumSecond, redGain), redSecond);
     blueFirst = Select(plain.first, ScaleExact8(blueSumFirst, blueGain), blueFirst);
@@ -153,6 +167,8 @@ KELVO_SSE2 int Sse2Interior8(KELVO_PIXEL_KERNEL_PARAMS) {
   const int gainBlue = DemosaicGainMultiplier(params->gainBlue);
   const __m128i redGain = _mm_set1_epi16(static_cast<short>(gainRed));
   const __m128i blueGain = _mm_set1_epi16(static_cast<short>(gainBlue));
+  // Gains at 100, the usual case: no products at all.
+  const bool unitGains = gainRed == 128 && gainBlue == 128;
   const int lastColumn = width - 3;
   const int first = 2 + start.column;
   const int steps = (lastColumn - first + 1) / 16;
@@ -186,15 +202,23 @@ KELVO_SSE2 int Sse2Interior8(KELVO_PIXEL_KERNEL_PARAMS) {
       }
       for (int step = 0, c = first; step < steps; ++step, c += 16) {
         const bool exactEnd = c + 16 > lastColumn;
-        if (c <= 13 || c + 15 >= plainFrom) {
+        if (unitGains) {
+          Sse2Step8<StepScale::kUnit>(rows, out, c, redGain, blueGain, leadLanes, exactEnd);
+        } else if (c <= 13 || c + 15 >= plainFrom) {
           const PlainLanes lanes = step == 0 ? leadLanes : MakePlainLanes(13 - c, plainFrom - c);
-          Sse2Step8<true>(rows, out, c, redGain, blueGain, lanes, exactEnd);
+          Sse2Step8<StepScale::kMixed>(rows, out, c, redGain, blueGain, lanes, exactEnd);
         } else {
-          Sse2Step8<false>(rows, out, c, redGain, blueGain, leadLanes, exactEnd);
+          Sse2Step8<StepScale::kVector>(rows, out, c, redGain, blueGain, leadLanes, exactEnd);
         }
       }
       if (needsTail) {
-        Sse2Step8<true>(rows, out, tail, redGain, blueGain, tailLanes, tail + 16 > lastColumn);
+        if (unitGains) {
+          Sse2Step8<StepScale::kUnit>(rows, out, tail, redGain, blueGain, tailLanes,
+                                      tail + 16 > lastColumn);
+        } else {
+          Sse2Step8<StepScale::kMixed>(rows, out, tail, redGain, blueGain, tailLanes,
+                                       tail + 16 > lastColumn);
+        }
         if (tail + 15 < lastColumn) {
           demosaic_detail::PlainInteriorPixel<std::uint8_t>(
               here, region.srcStride, lastColumn, rowPhase, start.column ^ ((lastColumn - 2) & 1),
