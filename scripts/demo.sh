@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the SDK for x86-64 Windows and runs the sample program against the
+# DLL under Wine (the 32-bit DLL itself cannot execute on this machine).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+mkdir -p build
+cmake --preset win64 >build/configure-win64.log 2>&1 || { cat build/configure-win64.log; exit 1; }
+cmake --build --preset win64 --target kelvo_demo >/dev/null
+scripts/wine-session.sh scripts/wine-run.sh build/win64/bin/kelvo_demo.exe "$@"

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Every test of the SDK: installs what is missing, builds the native, sanitizer,
+# 32-bit and 64-bit Windows builds, runs the host suites (plain and under
+# AddressSanitizer + UndefinedBehaviorSanitizer), the Windows suites under Wine
+# and the static checks on the shipped DLL.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+started=$SECONDS
+
+scripts/deps.sh
+
+# build <preset> [targets...]
+build() {
+  local preset=$1
+  shift
+  echo "== build $preset"
+  cmake --preset "$preset" >"build/configure-$preset.log" 2>&1 ||
+    { cat "build/configure-$preset.log"; return 1; }
+  cmake --build --preset "$preset" ${1:+--target "$@"}
+}
+mkdir -p build
+threaded_suites=(camera_tests device_tests emulator_tests files_tests)
+for preset in host host-asan win32 win64; do build "$preset"; done
+build host-tsan "${threaded_suites[@]}"
+
+passed=0 failed=0
+stage() {
+  local name=$1
+  shift
+  echo "== $name"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "== FAILED: $name"
+  fi
+}
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1
+stage "host tests" ctest --preset host
+stage "host tests under ASan+UBSan" ctest --preset host-asan
+stage "threaded suites under TSan" ctest --preset host-tsan -R "^($(IFS='|'; echo "${threaded_suites[*]}"))\$"
+stage "win64 tests under Wine" scripts/wine-session.sh ctest --preset win64
+
+# The processing suites once per SIMD variant, as a processor without it would run them.
+for variant in none mmx; do
+  stage "processing tests, SIMD $variant" env KELVO_Q12_SIMD=$variant build/host/bin/processing_tests
+  stage "processing tests, SIMD $variant, ASan+UBSan" \
+    env KELVO_Q12_SIMD=$variant build/host-asan/bin/processing_tests
+done
+stage "processing tests, every SIMD variant, Wine" scripts/wine-session.sh bash -c '
+  for variant in none mmx sse2; do
+    KELVO_Q12_SIMD=$variant scripts/wine-run.sh build/win64/bin/processing_tests.exe | tail -n 1
+    [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+  done'
+stage "static checks of the win32 DLL" scripts/check-dll.sh build/win32/bin/KelvoSdk_Q12.dll include/KelvoSdk_Q12.h
+
+echo "== test suites took $((SECONDS - started)) s"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
