@@ -21,6 +21,25 @@ struct Decoded {
   }
 };
 
+// The first sample that differs from expected(x, y, channel), described for a
+// failure message; empty when every sample agrees.
+template <typename Expected>
+std::string FirstDifference(const Decoded& decoded, Expected expected) {
+  for (int y = 0; y < decoded.height; ++y) {
+    for (int x = 0; x < decoded.width; ++x) {
+      for (int k = 0; k < decoded.channels; ++k) {
+        std::uint32_t want = expected(x, y, k);
+        if (decoded.At(x, y, k) != want) {
+          return "pixel " + std::to_string(x) + "," + std::to_string(y) + " sample " +
+                 std::to_string(k) + ": " + std::to_string(decoded.At(x, y, k)) + " instead of " +
+                 std::to_string(want);
+        }
+      }
+    }
+  }
+  return {};
+}
+
 struct PngFile : Decoded {
   int bitDepth = 0;
   int colorType = 0;
