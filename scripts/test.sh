@@ -41,19 +41,15 @@ export TSAN_OPTIONS=halt_on_error=1
 stage "host tests" ctest --preset host
 stage "host tests under ASan+UBSan" ctest --preset host-asan
 stage "threaded suites under TSan" ctest --preset host-tsan -R "^($(IFS='|'; echo "${threaded_suites[*]}"))\$"
-stage "win64 tests under Wine" scripts/wine-session.sh ctest --preset win64
+# One Xvfb display and one wineserver for every Windows suite.
+stage "win64 tests under Wine" scripts/wine-session.sh scripts/test-wine.sh
 
 # The processing suites once per SIMD variant, as a processor without it would run them.
 for variant in none mmx; do
-  stage "processing tests, SIMD $variant" env KELVO_Q12_SIMD=$variant build/host/bin/processing_tests
+  stage "processing tests, SIMD $variant" env KELVO_Q12_SIMD=$variant build/host/bin/processing_tests --gtest_brief=1
   stage "processing tests, SIMD $variant, ASan+UBSan" \
-    env KELVO_Q12_SIMD=$variant build/host-asan/bin/processing_tests
+    env KELVO_Q12_SIMD=$variant build/host-asan/bin/processing_tests --gtest_brief=1
 done
-stage "processing tests, every SIMD variant, Wine" scripts/wine-session.sh bash -c '
-  for variant in none mmx sse2; do
-    KELVO_Q12_SIMD=$variant scripts/wine-run.sh build/win64/bin/processing_tests.exe | tail -n 1
-    [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
-  done'
 stage "static checks of the win32 DLL" scripts/check-dll.sh build/win32/bin/KelvoSdk_Q12.dll include/KelvoSdk_Q12.h
 
 echo "== test suites took $((SECONDS - started)) s"
