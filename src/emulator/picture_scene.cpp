@@ -70,28 +70,40 @@ std::unique_ptr<PictureScene> PictureScene::Load(const std::string& path, std::s
       new PictureScene(picture.width, picture.height, std::move(pixels)));
 }
 
-// Bilinear stretch in linear light, pixel centres on pixel centres.
+namespace {
+
+// Where output position i of size outSize falls between two input positions
+// of size inSize, pixel centres on pixel centres.
+struct AxisSample {
+  int first, second;
+  float weight;  // of the second
+};
+
+AxisSample SampleAxis(int i, int outSize, int inSize) {
+  float f = (i + 0.5f) * inSize / outSize - 0.5f;
+  f = std::fmax(0.0f, std::fmin(f, static_cast<float>(inSize - 1)));
+  int first = static_cast<int>(f);
+  return {first, first + 1 < inSize ? first + 1 : first, f - first};
+}
+
+}  // namespace
+
+// Bilinear stretch in linear light.
 std::vector<Rgb> PictureScene::Paint(int width, int height) const {
   std::vector<Rgb> out(static_cast<std::size_t>(width) * height);
   auto source = [&](int x, int y) -> const Rgb& {
     return pixels_[static_cast<std::size_t>(y) * width_ + x];
   };
   for (int y = 0; y < height; ++y) {
-    float fy = (y + 0.5f) * height_ / height - 0.5f;
-    fy = std::fmax(0.0f, std::fmin(fy, static_cast<float>(height_ - 1)));
-    int y0 = static_cast<int>(fy);
-    int y1 = y0 + 1 < height_ ? y0 + 1 : y0;
-    float wy = fy - y0;
+    const AxisSample sy = SampleAxis(y, height, height_);
     for (int x = 0; x < width; ++x) {
-      float fx = (x + 0.5f) * width_ / width - 0.5f;
-      fx = std::fmax(0.0f, std::fmin(fx, static_cast<float>(width_ - 1)));
-      int x0 = static_cast<int>(fx);
-      int x1 = x0 + 1 < width_ ? x0 + 1 : x0;
-      float wx = fx - x0;
+      const AxisSample sx = SampleAxis(x, width, width_);
       auto mix = [&](float Rgb::*c) {
-        float top = source(x0, y0).*c * (1 - wx) + source(x1, y0).*c * wx;
-        float bottom = source(x0, y1).*c * (1 - wx) + source(x1, y1).*c * wx;
-        return top * (1 - wy) + bottom * wy;
+        float top = source(sx.first, sy.first).*c * (1 - sx.weight) +
+                    source(sx.second, sy.first).*c * sx.weight;
+        float bottom = source(sx.first, sy.second).*c * (1 - sx.weight) +
+                       source(sx.second, sy.second).*c * sx.weight;
+        return top * (1 - sy.weight) + bottom * sy.weight;
       };
       out[static_cast<std::size_t>(y) * width + x] = {mix(&Rgb::r), mix(&Rgb::g), mix(&Rgb::b)};
     }
