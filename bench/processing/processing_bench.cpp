@@ -191,6 +191,11 @@ BENCHMARK_CAPTURE(KernelBench, HueSaturation8, 2, 2, AdjustHueSaturation8,
                   HueSaturationParams{30, 0, 40});
 BENCHMARK_CAPTURE(KernelBench, HueSaturationToned8Sse2, 2, 2, AdjustHueSaturationToned8Sse2,
                   TonedHueSaturationParams{{30, 0, 40}, nullptr});
+// With the gamma and contrast table of the every-stage frame fused in.
+const std::vector<std::uint16_t> kGammaContrast =
+    ComposeTables(GammaTable(120, 255), ContrastTable(20, 255));
+BENCHMARK_CAPTURE(KernelBench, HueSaturationToned8Sse2_table, 2, 2, AdjustHueSaturationToned8Sse2,
+                  TonedHueSaturationParams{{30, 0, 40}, kGammaContrast.data()});
 BENCHMARK_CAPTURE(KernelBench, Convert16To8, 0, 1, Convert16To8, 0);
 BENCHMARK_CAPTURE(KernelBench, Convert32To24, 2, 3, Convert32To24, 0);
 BENCHMARK_CAPTURE(KernelBench, ConvertWideTo24, 2, 4, ConvertWideTo24, 0);

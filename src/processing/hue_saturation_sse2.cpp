@@ -57,6 +57,132 @@ KELVO_SSE2 inline __m128i Lanes(const std::uint8_t* p, int n, int ch) {
                         p[5 * n + ch], p[6 * n + ch], p[7 * n + ch]);
 }
 
+// The whole conversion of eight pixels held as 16-bit lanes, results in place.
+KELVO_SSE2 inline void Convert(__m128i& b, __m128i& g, __m128i& r, __m128i hue,
+                               __m128i saturation) {
+  const __m128i one = _mm_set1_epi16(1), zero = _mm_setzero_si128();
+  const __m128i full = _mm_set1_epi16(255), turn = _mm_set1_epi16(360);
+  const __m128i maximum = _mm_max_epi16(_mm_max_epi16(r, g), b);
+  const __m128i minimum = _mm_min_epi16(_mm_min_epi16(r, g), b);
+  const __m128i sum = _mm_add_epi16(maximum, minimum);
+  const __m128i lightness = _mm_srli_epi16(sum, 1);
+  const __m128i spreadRgb = _mm_sub_epi16(maximum, minimum);
+  const __m128i dark = _mm_cmplt_epi16(lightness, _mm_set1_epi16(128));
+  // Grey pixels (spread 0) divide 0 by at least 1: S and H come out 0 as they must.
+  const __m128i saturationDivisor =
+      _mm_max_epi16(Select(dark, sum, _mm_sub_epi16(_mm_set1_epi16(510), sum)), one);
+  __m128i s = DivideUnsigned(_mm_mullo_epi16(spreadRgb, full), saturationDivisor);
+
+  const __m128i redIsMax = _mm_cmpeq_epi16(r, maximum);
+  const __m128i greenIsMax = _mm_andnot_si128(redIsMax, _mm_cmpeq_epi16(g, maximum));
+  const __m128i numerator = Select(redIsMax, _mm_sub_epi16(g, b),
+                                   Select(greenIsMax, _mm_sub_epi16(b, r), _mm_sub_epi16(r, g)));
+  const __m128i sector =
+      Select(redIsMax, zero, Select(greenIsMax, _mm_set1_epi16(120), _mm_set1_epi16(240)));
+  __m128i h = _mm_add_epi16(
+      DivideTruncating(_mm_slli_epi16(numerator, 6), _mm_max_epi16(spreadRgb, one)), sector);
+  h = _mm_add_epi16(h, hue);
+  const __m128i below = _mm_and_si128(_mm_cmplt_epi16(h, zero), turn);
+  const __m128i above = _mm_and_si128(_mm_cmpgt_epi16(h, _mm_set1_epi16(359)), turn);
+  h = _mm_sub_epi16(_mm_add_epi16(h, below), above);
+
+  s = _mm_add_epi16(s, saturation);
+  const __m128i grey = _mm_cmplt_epi16(s, one);
+  s = _mm_min_epi16(_mm_max_epi16(s, zero), full);
+  // Both products stay below 2^16, so the shifts are unsigned.
+  const __m128i m2Dark = _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(s, full), lightness), 8);
+  const __m128i m2Light =
+      _mm_sub_epi16(_mm_add_epi16(s, lightness), _mm_srli_epi16(_mm_mullo_epi16(s, lightness), 8));
+  const __m128i m2 = Select(dark, m2Dark, m2Light);
+  const __m128i m1 = _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2);
+  const __m128i spread = _mm_sub_epi16(m2, m1);
+
+  __m128i hRed = _mm_add_epi16(h, _mm_set1_epi16(120));
+  hRed = _mm_sub_epi16(hRed, _mm_and_si128(_mm_cmpgt_epi16(hRed, _mm_set1_epi16(359)), turn));
+  const __m128i hBlue = _mm_sub_epi16(h, _mm_set1_epi16(120));
+  r = Select(grey, lightness, Channel(hRed, m1, spread));
+  g = Select(grey, lightness, Channel(h, m1, spread));
+  b = Select(grey, lightness, Channel(hBlue, m1, spread));
+}
+
+// One step of splitting 48 interleaved bytes: the new registers interleave byte
+// by byte the low half of x with the high half of y, the high half of x with the
+// low half of z, and the low half of y with the high half of z. Four steps take
+// b0 g0 r0 b1 ... r15 to all blues, all greens, all reds.
+KELVO_SSE2 inline void SplitStep(__m128i& x, __m128i& y, __m128i& z) {
+  const __m128i nx = _mm_unpacklo_epi8(x, _mm_unpackhi_epi64(y, y));
+  const __m128i ny = _mm_unpacklo_epi8(_mm_unpackhi_epi64(x, x), z);
+  const __m128i nz = _mm_unpacklo_epi8(y, _mm_unpackhi_epi64(z, z));
+  x = nx, y = ny, z = nz;
+}
+
+// Four pixels as b g r 0 in 32-bit lanes to their 12 bytes at the bottom.
+KELVO_SSE2 inline __m128i Squeeze(__m128i q) {
+  const __m128i even = _mm_and_si128(q, _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF));
+  const __m128i odd = _mm_srli_epi64(_mm_and_si128(q, _mm_set_epi32(-1, 0, -1, 0)), 8);
+  const __m128i sixes = _mm_or_si128(even, odd);  // six bytes at the bottom of each half
+  return _mm_or_si128(_mm_move_epi64(sixes), _mm_slli_si128(_mm_srli_si128(sixes, 8), 6));
+}
+
+// Sixteen pixels of blues, greens and reds back to 48 interleaved bytes.
+KELVO_SSE2 inline void StoreInterleaved(std::uint8_t* p, __m128i b, __m128i g, __m128i r) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i bgLow = _mm_unpacklo_epi8(b, g), bgHigh = _mm_unpackhi_epi8(b, g);
+  const __m128i rLow = _mm_unpacklo_epi8(r, zero), rHigh = _mm_unpackhi_epi8(r, zero);
+  const __m128i q0 = Squeeze(_mm_unpacklo_epi16(bgLow, rLow));
+  const __m128i q1 = Squeeze(_mm_unpackhi_epi16(bgLow, rLow));
+  const __m128i q2 = Squeeze(_mm_unpacklo_epi16(bgHigh, rHigh));
+  const __m128i q3 = Squeeze(_mm_unpackhi_epi16(bgHigh, rHigh));
+  auto* out = reinterpret_cast<__m128i*>(p);
+  _mm_storeu_si128(out, _mm_or_si128(q0, _mm_slli_si128(q1, 12)));
+  _mm_storeu_si128(out + 1, _mm_or_si128(_mm_srli_si128(q1, 4), _mm_slli_si128(q2, 8)));
+  _mm_storeu_si128(out + 2, _mm_or_si128(_mm_srli_si128(q2, 8), _mm_slli_si128(q3, 4)));
+}
+
+KELVO_SSE2 inline bool IsIdentity(const std::uint8_t* table) {
+  __m128i step = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  __m128i differs = _mm_setzero_si128();
+  for (int i = 0; i < 256; i += 16) {
+    const __m128i entries = _mm_loadu_si128(reinterpret_cast<const __m128i*>(table + i));
+    differs = _mm_or_si128(differs, _mm_xor_si128(entries, step));
+    step = _mm_add_epi8(step, _mm_set1_epi8(16));
+  }
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(differs, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// 24-bit rows sixteen pixels a step: three loads split into channels by
+// unpacking, and without a table (the common hue-only setting) three stores.
+// With a table its look-ups are the only scalar work left.
+KELVO_SSE2 int HueSaturationRow24(std::uint8_t* row, int width, __m128i hue, __m128i saturation,
+                                  const std::uint8_t* table) {
+  const bool identity = IsIdentity(table);
+  const __m128i zero = _mm_setzero_si128();
+  const int done = width & ~15;
+  for (int x = 0; x < done; x += 16) {
+    std::uint8_t* p = row + x * 3;
+    const auto* in = reinterpret_cast<const __m128i*>(p);
+    __m128i blue = _mm_loadu_si128(in), green = _mm_loadu_si128(in + 1),
+            red = _mm_loadu_si128(in + 2);
+    for (int step = 0; step < 4; ++step) SplitStep(blue, green, red);
+    __m128i bLow = _mm_unpacklo_epi8(blue, zero), bHigh = _mm_unpackhi_epi8(blue, zero);
+    __m128i gLow = _mm_unpacklo_epi8(green, zero), gHigh = _mm_unpackhi_epi8(green, zero);
+    __m128i rLow = _mm_unpacklo_epi8(red, zero), rHigh = _mm_unpackhi_epi8(red, zero);
+    Convert(bLow, gLow, rLow, hue, saturation);
+    Convert(bHigh, gHigh, rHigh, hue, saturation);
+    blue = _mm_packus_epi16(bLow, bHigh);
+    green = _mm_packus_epi16(gLow, gHigh);
+    red = _mm_packus_epi16(rLow, rHigh);
+    StoreInterleaved(p, blue, green, red);
+  }
+  // The table in a pass of its own over what was just stored: read back from
+  // memory the bytes cost one load each, where fetching them out of registers
+  // cost a spill per byte.
+  if (!identity) {
+    for (int i = 0; i < done * 3; ++i) row[i] = table[row[i]];
+  }
+  return done;
+}
+
 }  // namespace
 
 KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
@@ -68,68 +194,24 @@ KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPer
   }
   const __m128i hue = _mm_set1_epi16(static_cast<short>(params.hue));
   const __m128i saturation = _mm_set1_epi16(static_cast<short>(params.saturation));
-  const __m128i one = _mm_set1_epi16(1), zero = _mm_setzero_si128();
-  const __m128i full = _mm_set1_epi16(255), turn = _mm_set1_epi16(360);
-  const int done = width & ~7;
-  for (int x = 0; x < done; x += 8) {
+  const int n = samplesPerPixel;
+  int x = n == 3 ? HueSaturationRow24(row, width, hue, saturation, table) : 0;
+  for (; x + 8 <= width; x += 8) {
     // Lanes filled straight from the bytes: a round trip through memory would
     // stall on the wide load of narrow stores.
-    std::uint8_t* p = row + x * samplesPerPixel;
-    const int n = samplesPerPixel;
-    const __m128i b = Lanes(p, n, 0), g = Lanes(p, n, 1), r = Lanes(p, n, 2);
-    const __m128i maximum = _mm_max_epi16(_mm_max_epi16(r, g), b);
-    const __m128i minimum = _mm_min_epi16(_mm_min_epi16(r, g), b);
-    const __m128i sum = _mm_add_epi16(maximum, minimum);
-    const __m128i lightness = _mm_srli_epi16(sum, 1);
-    const __m128i spreadRgb = _mm_sub_epi16(maximum, minimum);
-    const __m128i dark = _mm_cmplt_epi16(lightness, _mm_set1_epi16(128));
-    // Grey pixels (spread 0) divide 0 by at least 1: S and H come out 0 as they must.
-    const __m128i saturationDivisor =
-        _mm_max_epi16(Select(dark, sum, _mm_sub_epi16(_mm_set1_epi16(510), sum)), one);
-    __m128i s = DivideUnsigned(_mm_mullo_epi16(spreadRgb, full), saturationDivisor);
-
-    const __m128i redIsMax = _mm_cmpeq_epi16(r, maximum);
-    const __m128i greenIsMax = _mm_andnot_si128(redIsMax, _mm_cmpeq_epi16(g, maximum));
-    const __m128i numerator = Select(redIsMax, _mm_sub_epi16(g, b),
-                                     Select(greenIsMax, _mm_sub_epi16(b, r), _mm_sub_epi16(r, g)));
-    const __m128i sector =
-        Select(redIsMax, zero, Select(greenIsMax, _mm_set1_epi16(120), _mm_set1_epi16(240)));
-    __m128i h = _mm_add_epi16(
-        DivideTruncating(_mm_slli_epi16(numerator, 6), _mm_max_epi16(spreadRgb, one)), sector);
-    h = _mm_add_epi16(h, hue);
-    const __m128i below = _mm_and_si128(_mm_cmplt_epi16(h, zero), turn);
-    const __m128i above = _mm_and_si128(_mm_cmpgt_epi16(h, _mm_set1_epi16(359)), turn);
-    h = _mm_sub_epi16(_mm_add_epi16(h, below), above);
-
-    s = _mm_add_epi16(s, saturation);
-    const __m128i grey = _mm_cmplt_epi16(s, one);
-    s = _mm_min_epi16(_mm_max_epi16(s, zero), full);
-    // Both products stay below 2^16, so the shifts are unsigned.
-    const __m128i m2Dark = _mm_srli_epi16(_mm_mullo_epi16(_mm_add_epi16(s, full), lightness), 8);
-    const __m128i m2Light = _mm_sub_epi16(_mm_add_epi16(s, lightness),
-                                          _mm_srli_epi16(_mm_mullo_epi16(s, lightness), 8));
-    const __m128i m2 = Select(dark, m2Dark, m2Light);
-    const __m128i m1 = _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2);
-    const __m128i spread = _mm_sub_epi16(m2, m1);
-
-    __m128i hRed = _mm_add_epi16(h, _mm_set1_epi16(120));
-    hRed = _mm_sub_epi16(hRed, _mm_and_si128(_mm_cmpgt_epi16(hRed, _mm_set1_epi16(359)), turn));
-    const __m128i hBlue = _mm_sub_epi16(h, _mm_set1_epi16(120));
-    const __m128i outRed = Select(grey, lightness, Channel(hRed, m1, spread));
-    const __m128i outGreen = Select(grey, lightness, Channel(h, m1, spread));
-    const __m128i outBlue = Select(grey, lightness, Channel(hBlue, m1, spread));
-
+    std::uint8_t* p = row + x * n;
+    __m128i b = Lanes(p, n, 0), g = Lanes(p, n, 1), r = Lanes(p, n, 2);
+    Convert(b, g, r, hue, saturation);
     alignas(16) std::uint8_t bytes[2][16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(bytes[0]), _mm_packus_epi16(outBlue, outRed));
-    _mm_store_si128(reinterpret_cast<__m128i*>(bytes[1]), _mm_packus_epi16(outGreen, outGreen));
-    p = row + x * samplesPerPixel;
-    for (int i = 0; i < 8; ++i, p += samplesPerPixel) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes[0]), _mm_packus_epi16(b, r));
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes[1]), _mm_packus_epi16(g, g));
+    for (int i = 0; i < 8; ++i, p += n) {
       p[0] = table[bytes[0][i]];
       p[1] = table[bytes[1][i]];
       p[2] = table[bytes[0][i + 8]];
     }
   }
-  return done;
+  return x;
 }
 
 }  // namespace kelvo::tone_detail

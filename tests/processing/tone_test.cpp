@@ -147,13 +147,19 @@ TEST(ToneTest, TableKernelsTreatEveryChannelAlikeAndSkipTheSpareSample) {
 
 // The SSE2 hue and saturation pass (with its table) against the plain pass
 // followed by the table, over every colour: its single-precision divisions
-// must truncate exactly as the integer ones do.
+// must truncate exactly as the integer ones do, and 24-bit rows, split into
+// channels and put back together sixteen pixels a step, must land every byte
+// where it came from. A table differing from the identity in its last entry
+// only must not be taken for the identity.
 TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
   ProcessorInfo here;
   DetectProcessorFeatures(&here);
   if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
   const std::vector<std::uint16_t> toned =
       ComposeTables(GammaTable(120, 255), ContrastTable(20, 255));
+  std::vector<std::uint16_t> lastChanged(256);
+  for (int v = 0; v < 256; ++v) lastChanged[v] = static_cast<std::uint16_t>(v);
+  lastChanged[255] = 254;
   struct Case {
     HueSaturationParams params;
     const std::uint16_t* table;
@@ -164,9 +170,10 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
       {{30, 0, 40}, toned.data(), 24, true}, {{-360, 0, -20}, nullptr, 24, true},
       {{360, 0, 255}, nullptr, 32, true},    {{90, 0, -255}, toned.data(), 24, true},
       {{-7, 0, 1}, nullptr, 24, true},       {{400, 0, 10}, toned.data(), 24, false},
-      {{0, 0, -256}, nullptr, 24, false},
+      {{0, 0, -256}, nullptr, 24, false},    {{45, 0, 30}, lastChanged.data(), 24, true},
   };
-  constexpr int kWidth = 4100, kHeight = 64;  // not a multiple of eight: the plain tail runs too
+  // 24-bit rows take 256 steps of sixteen, one of eight and a plain tail of five.
+  constexpr int kWidth = 4109, kHeight = 64;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "hue " << c.params.hue << " saturation "
                                     << c.params.saturation << " bits " << c.bits);
