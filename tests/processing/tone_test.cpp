@@ -167,10 +167,15 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
     bool everyColour;  // the plain fallbacks need only a sample
   };
   const Case cases[] = {
-      {{30, 0, 40}, toned.data(), 24, true}, {{-360, 0, -20}, nullptr, 24, true},
-      {{360, 0, 255}, nullptr, 32, true},    {{90, 0, -255}, toned.data(), 24, true},
-      {{-7, 0, 1}, nullptr, 24, true},       {{400, 0, 10}, toned.data(), 24, false},
-      {{0, 0, -256}, nullptr, 24, false},    {{45, 0, 30}, lastChanged.data(), 24, true},
+      {{30, 0, 40}, toned.data(), 24, true},
+      {{-360, 0, -20}, nullptr, 24, true},
+      {{360, 0, 255}, nullptr, 32, true},
+      {{90, 0, -255}, toned.data(), 24, true},
+      {{-7, 0, 1}, nullptr, 24, true},
+      {{-100, 0, 60}, toned.data(), 32, true},
+      {{400, 0, 10}, toned.data(), 24, false},
+      {{0, 0, -256}, nullptr, 24, false},
+      {{45, 0, 30}, lastChanged.data(), 24, true},
   };
   // 24-bit rows take 256 steps of sixteen, one of eight and a plain tail of five.
   constexpr int kWidth = 4109, kHeight = 64;
