@@ -133,37 +133,34 @@ std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum)
   return table;
 }
 
-template <SampleFormat F>
-int AdjustGamma(KELVO_PIXEL_KERNEL_PARAMS) {
+// Gamma, contrast and brightness differ only in the table built from the setting.
+template <SampleFormat F, std::vector<std::uint16_t> (*MakeTable)(std::int32_t, int)>
+int AdjustByTable(KELVO_PIXEL_KERNEL_PARAMS) {
   PixelRegion region;
   std::int32_t value;
   if (!InPlaceRegion<F>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
                         dstStride, srcStride, userA, userB, region, value)) {
     return 0;
   }
-  return ApplyTable<F>(region, GammaTable(value, Format<F>::kMaximum));
+  return ApplyTable<F>(region, MakeTable(value, Format<F>::kMaximum));
+}
+
+template <SampleFormat F>
+int AdjustGamma(KELVO_PIXEL_KERNEL_PARAMS) {
+  return AdjustByTable<F, GammaTable>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                      srcBytesPerPixel, dstStride, srcStride, userA, userB);
 }
 
 template <SampleFormat F>
 int AdjustContrast(KELVO_PIXEL_KERNEL_PARAMS) {
-  PixelRegion region;
-  std::int32_t value;
-  if (!InPlaceRegion<F>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                        dstStride, srcStride, userA, userB, region, value)) {
-    return 0;
-  }
-  return ApplyTable<F>(region, ContrastTable(value, Format<F>::kMaximum));
+  return AdjustByTable<F, ContrastTable>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                         srcBytesPerPixel, dstStride, srcStride, userA, userB);
 }
 
 template <SampleFormat F>
 int AdjustBrightness(KELVO_PIXEL_KERNEL_PARAMS) {
-  PixelRegion region;
-  std::int32_t value;
-  if (!InPlaceRegion<F>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                        dstStride, srcStride, userA, userB, region, value)) {
-    return 0;
-  }
-  return ApplyTable<F>(region, BrightnessTable(value, Format<F>::kMaximum));
+  return AdjustByTable<F, BrightnessTable>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                           srcBytesPerPixel, dstStride, srcStride, userA, userB);
 }
 
 template <SampleFormat F>
