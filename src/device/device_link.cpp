@@ -19,6 +19,7 @@ bool IsReadableRegister(int address) {
 }  // namespace
 
 DeviceLink::DeviceLink(std::shared_ptr<platform::DriverPort> port) : port_(std::move(port)) {
+  std::snprintf(baseName_, sizeof baseName_, "%s", kDeviceBaseName);
   Enumerate();
   SelectDevice(0);
 }
@@ -80,8 +81,10 @@ bool DeviceLink::ReadRegister(int address, std::int32_t* value) const {
 }
 
 bool DeviceLink::SetGain(int gain) {
-  if (!WriteRegister(4, static_cast<std::uint32_t>(gain | 0x8000) & 0xFFFF)) return false;
-  gain_ = static_cast<std::uint16_t>(gain & 0x3FF);
+  if (!WriteRegister(kRegisterGain, static_cast<std::uint32_t>(gain | kGainWriteFlag) & 0xFFFF)) {
+    return false;
+  }
+  gain_ = static_cast<std::int32_t>(gain & kGainMask);
   return true;
 }
 
@@ -89,8 +92,9 @@ bool DeviceLink::SetExposure(int exposure) {
   std::uint16_t lines = static_cast<std::uint16_t>(exposure);
   if (lines < kExposureLowest) lines = kExposureLowest;
   if (lines > kExposureMax) lines = kExposureMax;
-  if (!WriteRegister(0x9A, 0x802000u | (lines & 0xFFFu))) return false;
-  exposure_ = lines;
+  if (!WriteRegister(kRegisterExposure, kExposureWriteFlags | (lines & kExposureMask)))
+    return false;
+  exposure_ = static_cast<std::int32_t>(lines);
   return true;
 }
 

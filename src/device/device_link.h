@@ -195,22 +195,26 @@ class DeviceLink {
   // Members that the transfer threads use come first, so that they outlive the
   // blocks (and the threads the blocks own) when the link goes.
   std::shared_ptr<platform::DriverPort> port_;
-  std::int32_t sampleWidth_ = 0;
+  // Written by the application thread (exports, dialogs) and by the worker
+  // (automatic exposure); read by the transfer threads and the exports.
+  SharedWord sampleWidth_{0};
   CaptureWindow window_;
   RawLayout layout_;
   std::unique_ptr<std::uint16_t[]> rawFrame_;
   std::int32_t timeLimit_ = kDefaultTimeLimit;
   std::int32_t bufferBytes_ = 0;
   std::int32_t bufferCount_ = 0;
-  char baseName_[10] = "ZentQ12";
+  char baseName_[10] = {};
   std::int32_t windowMode_ = 0;
   std::array<std::int32_t, kDeviceCount> present_{};
   std::int32_t selectedDevice_ = 0;
   std::vector<std::unique_ptr<platform::GlobalBlock>> ring_;
   std::array<char, 128> devicePath_{};
-  std::uint16_t gain_ = 0;
-  std::uint16_t exposure_ = 0;
-  std::array<std::int32_t, kShadowRegisters> shadow_{};
+  // Gain, exposure and the register shadow: the application thread and the
+  // worker write them (automatic exposure), both read them.
+  SharedWord gain_{0};
+  SharedWord exposure_{0};
+  std::array<SharedWord, kShadowRegisters> shadow_{};
   SingleFrameBlock singleFrame_;
   StreamBlock stream_;
 };

@@ -21,7 +21,8 @@ Packet CommandPacket(Command command, std::initializer_list<std::uint8_t> fields
 }
 
 Packet RegisterWritePacket(std::uint16_t address, std::uint32_t value) {
-  Packet packet = CommandPacket(kCommandWriteRegister, {0x30, 0xFE});
+  Packet packet =
+      CommandPacket(kCommandWriteRegister, {kRegisterWriteTag[0], kRegisterWriteTag[1]});
   PutLittleEndian(&packet[3], address, 2);
   PutLittleEndian(&packet[5], value, 3);
   return packet;

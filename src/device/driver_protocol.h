@@ -7,31 +7,10 @@
 #include <initializer_list>
 
 #include "platform/driver_port.h"
+#include "platform/driver_protocol_numbers.h"
 
 namespace kelvo {
 
-// Device I/O control codes of the driver.
-inline constexpr std::uint32_t kRequestSend = 0x222051;     // commands on pipe 0, frames on pipe 2
-inline constexpr std::uint32_t kRequestReceive = 0x22204E;  // replies on pipe 1, frame request on 0
-inline constexpr std::uint32_t kRequestTimeLimit = 0x2220A0;  // the driver's transfer time limit
-
-enum Pipe : std::uint32_t { kCommandPipe = 0, kReplyPipe = 1, kFramePipe = 2 };
-
-// Byte 0 of a command packet.
-enum Command : std::uint8_t {
-  kCommandFrameRequest = 0x02,
-  kCommandWriteRegister = 0x04,
-  kCommandResetTransfer = 0x06,
-  kCommandTransferSize = 0x09,
-  kCommandSampleWidth = 0x0A,
-  kCommandSromWrite = 0x20,
-  kCommandSromRead = 0x21,
-  kCommandSetClock = 0x23,
-  kCommandGetClock = 0x24,
-  kCommandTriggerMode = 0x28,
-};
-
-inline constexpr std::size_t kPacketBytes = 64;
 using Packet = std::array<std::uint8_t, kPacketBytes>;
 
 // A packet with the command byte and the given bytes from byte 1 on; the rest is zero.
@@ -41,7 +20,6 @@ Packet RegisterWritePacket(std::uint16_t address, std::uint32_t value);
 // Command 0x09: the frame's transfer size in samples, 32-bit little-endian.
 Packet TransferSizePacket(std::uint32_t samples);
 
-inline constexpr std::size_t kTimeLimitInputBytes = 44;
 // Input of the time-limit request: 32-bit 1, then the milliseconds; the rest carries nothing.
 std::array<std::uint8_t, kTimeLimitInputBytes> TimeLimitInput(std::uint32_t milliseconds);
 

@@ -4,14 +4,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/driver_protocol_numbers.h"
+
 namespace kelvo::emulator {
 namespace {
-
-constexpr std::uint32_t kRequestSend = 0x222051;
-constexpr std::uint32_t kRequestReceive = 0x22204E;
-constexpr std::uint32_t kRequestTimeLimit = 0x2220A0;
-constexpr std::uint32_t kPacketBytes = 64;
-constexpr std::uint32_t kTimeLimitBytes = 44;
 
 std::uint32_t Le32(const void* data) {
   const auto* p = static_cast<const std::uint8_t*>(data);
@@ -30,11 +26,14 @@ EmulatorOptions EmulatorOptions::Still() {
 }
 
 int DeviceFromPath(const char* path) {
-  constexpr std::string_view kPrefix = "\\\\.\\ZentQ12-";
   if (path == nullptr) return -1;
   std::string_view text(path);
-  if (text.substr(0, kPrefix.size()) != kPrefix) return -1;
-  std::string_view number = text.substr(kPrefix.size());
+  std::string_view prefix = "\\\\.\\";
+  if (text.substr(0, prefix.size()) != prefix) return -1;
+  text.remove_prefix(prefix.size());
+  std::string_view base = kDeviceBaseName;
+  if (text.substr(0, base.size()) != base || text.substr(base.size(), 1) != "-") return -1;
+  std::string_view number = text.substr(base.size() + 1);
   int device = -1;
   auto [end, failure] = std::from_chars(number.data(), number.data() + number.size(), device);
   if (failure != std::errc() || end != number.data() + number.size() || number.empty()) return -1;
@@ -104,7 +103,7 @@ bool CameraEmulator::Request(platform::DeviceHandle handle, std::uint32_t code, 
   std::int32_t pipe = -1;
   if (inputBytes == 4 && input != nullptr) pipe = static_cast<std::int32_t>(Le32(input));
   TraceEntry entry{TraceEntry::Kind::kRequest, open.device, code, pipe, outputBytes, {}, false};
-  if (code == kRequestSend && pipe == 0 && output != nullptr) {
+  if (code == kRequestSend && pipe == kCommandPipe && output != nullptr) {
     const auto* bytes = static_cast<const std::uint8_t*>(output);
     entry.bytes.assign(bytes, bytes + outputBytes);
   } else if (code == kRequestTimeLimit && input != nullptr) {
@@ -126,7 +125,7 @@ bool CameraEmulator::Serve(const OpenDevice& open, std::uint32_t code, const voi
   if (!camera.Reachable(open.generation)) return false;
 
   if (code == kRequestTimeLimit) {
-    if (inputBytes != kTimeLimitBytes || input == nullptr || Le32(input) != 1) return false;
+    if (inputBytes != kTimeLimitInputBytes || input == nullptr || Le32(input) != 1) return false;
     camera.SetTimeLimit(Le32(static_cast<const std::uint8_t*>(input) + 4));
     return true;
   }
@@ -134,23 +133,25 @@ bool CameraEmulator::Serve(const OpenDevice& open, std::uint32_t code, const voi
   if (inputBytes != 4 || input == nullptr || output == nullptr) return false;
 
   Reply packet{};
-  if (code == kRequestSend && *pipe == 0) {  // a command packet
+  if (code == kRequestSend && *pipe == kCommandPipe) {  // a command packet
     if (outputBytes != kPacketBytes) return false;
     std::memcpy(packet.data(), output, kPacketBytes);
     if (!camera.Command(packet)) return false;
     *returned = kPacketBytes;
     return true;
   }
-  if (code == kRequestSend && *pipe == 2)
+  if (code == kRequestSend && *pipe == kFramePipe)
     return camera.DeliverFrame(static_cast<unsigned char*>(output), outputBytes, returned);
-  if (code == kRequestReceive && *pipe == 1) {  // a reply
+  if (code == kRequestReceive && *pipe == kReplyPipe) {  // a reply
     if (outputBytes != kPacketBytes || !camera.TakeReply(&packet)) return false;
     std::memcpy(output, packet.data(), kPacketBytes);
     *returned = kPacketBytes;
     return true;
   }
-  if (code == kRequestReceive && *pipe == 0) {  // the frame request before a streamed frame
-    if (outputBytes != kPacketBytes || static_cast<const std::uint8_t*>(output)[0] != 0x02) {
+  if (code == kRequestReceive &&
+      *pipe == kCommandPipe) {  // the frame request before a streamed frame
+    if (outputBytes != kPacketBytes ||
+        static_cast<const std::uint8_t*>(output)[0] != kCommandFrameRequest) {
       return false;
     }
     *returned = kPacketBytes;

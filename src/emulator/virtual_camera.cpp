@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/driver_protocol_numbers.h"
+
 namespace kelvo::emulator {
 namespace {
 
@@ -31,8 +33,8 @@ VirtualCamera::VirtualCamera(VirtualCameraOptions options)
       epoch_(Clock::now()),
       synthesizer_(options_.scene ? options_.scene : SceneMosaic::Chart(), options_.synthesis) {
   // Power-on gain and exposure: the values the start-up sequence writes too.
-  registers_[4] = 0x102A8;
-  registers_[0x9A] = 0x80214D;
+  registers_[kRegisterGain] = 0x102A8;
+  registers_[kRegisterExposure] = 0x80214D;
 }
 
 bool VirtualCamera::UnpluggedLocked() { return Clock::now() < unpluggedUntil_; }
@@ -66,28 +68,28 @@ bool VirtualCamera::Reachable(std::uint32_t generation) {
 bool VirtualCamera::Command(const Reply& packet) {
   std::lock_guard<std::mutex> hold(lock_);
   switch (packet[0]) {
-    case 0x04: {
-      if (packet[1] != 0x30 || packet[2] != 0xFE) return false;
+    case kCommandWriteRegister: {
+      if (packet[1] != kRegisterWriteTag[0] || packet[2] != kRegisterWriteTag[1]) return false;
       auto address = static_cast<std::uint16_t>(packet[3] | (packet[4] << 8));
       registers_[address] = packet[5] | (packet[6] << 8) | (packet[7] << 16);
       return true;
     }
-    case 0x06:
+    case kCommandResetTransfer:
       replies_.clear();
       return true;
-    case 0x09: {
+    case kCommandTransferSize: {
       std::uint32_t size = Le32(&packet[1]);
       if (size == 0 || size > kLargestTransfer) return false;
       transferSize_ = size;
       return true;
     }
-    case 0x0A:
+    case kCommandSampleWidth:
       sixteenBit_ = packet[1] != 0;
       return true;
-    case 0x20:
+    case kCommandSromWrite:
       srom_[packet[1]] = packet[2];
       return true;
-    case 0x21:
+    case kCommandSromRead:
       replies_.clear();
       replies_.push_back(ReplyWith(packet[0]));
       if (failingSromReads_ > 0) {
@@ -96,15 +98,15 @@ bool VirtualCamera::Command(const Reply& packet) {
         replies_.push_back(ReplyWith(srom_[packet[1]]));
       }
       return true;
-    case 0x23:
+    case kCommandSetClock:
       clockMode_ = packet[1] != 0 ? 1 : 0;
       return true;
-    case 0x24:
+    case kCommandGetClock:
       replies_.clear();
       replies_.push_back(ReplyWith(packet[0]));
       replies_.push_back(ReplyWith(static_cast<std::uint8_t>(clockMode_)));
       return true;
-    case 0x28:
+    case kCommandTriggerMode:
       triggerMode_ = packet[1] != 0;
       return true;
     default:
@@ -192,8 +194,9 @@ bool VirtualCamera::DeliverFrame(unsigned char* out, std::uint32_t bytes, std::u
   if (transferSize_ == 0 || bytes != expected || out == nullptr) return false;
   const std::uint64_t frame = ++framesServed_;
   const Clock::time_point asked = Clock::now();
-  const SensorSettings settings{static_cast<int>(registers_[0x9A] & 0xFFF),
-                                static_cast<int>(registers_[4] & 0x3FF), sixteenBit_};
+  const SensorSettings settings{static_cast<int>(registers_[kRegisterExposure] & kExposureMask),
+                                static_cast<int>(registers_[kRegisterGain] & kGainMask),
+                                sixteenBit_};
   const std::uint32_t samples = transferSize_;
 
   // The picture is made while the sensor would be exposing, outside the lock
