@@ -11,6 +11,7 @@ Camera::Camera() : rateStart(platform::MultimediaTime()) {}
 // Release: settings are saved before anything stops, then acquisition ends,
 // then the device and the buffers go.
 Camera::~Camera() {
+  SaveSettings();
   Close();
   deviceLink.reset();
   for (auto& image : images) image.reset();
@@ -24,8 +25,22 @@ int Camera::RecordError(int code) {
   return 1;
 }
 
-bool Camera::RequireDeviceLink() {
-  if (deviceLink) return true;
+bool Camera::Initialised() const {
+  if (!deviceLink || !WorkImage || !DisplayImage) return false;
+  for (const auto& image : images) {
+    if (!image) return false;
+  }
+  return true;
+}
+
+int Camera::RefuseRead(int* ok, int code) {
+  if (ok != nullptr) *ok = 0;
+  RecordError(code);
+  return 0;
+}
+
+bool Camera::RequireInitialised() {
+  if (Initialised()) return true;
   RecordError(KELVO_ERR_NO_DEVICE);
   return false;
 }
@@ -54,13 +69,13 @@ int Camera::SetWaitTime(int milliseconds) {
 }
 
 int Camera::SetMirrorV(int flag) {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   analogBlock.verticalMirror = flag != 0 ? 1 : 0;
   return 1;
 }
 
 int Camera::GetMirrorV() {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return analogBlock.verticalMirror;
 }
 
@@ -78,32 +93,18 @@ int Camera::GetAutoIris(int* ok) {
   return analogBlock.autoIrisMode;
 }
 
-int Camera::SetFilterValue(int /*filterId*/, int /*value*/) {
-  if (!RequireDeviceLink()) return 0;
-  return 0;
-}
-
-int Camera::GetFilterValue(int /*filterId*/, int* ok) {
-  if (!RequireDeviceLink()) {
-    if (ok != nullptr) *ok = 0;
-    return 0;
-  }
-  if (ok != nullptr) *ok = 0;
-  return 0;
-}
-
 int Camera::SetCameraDialog(WindowHandle /*parent*/) {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return 0;
 }
 
 int Camera::SetImageDialog(WindowHandle /*parent*/) {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return 0;
 }
 
 int Camera::SetAnalogDialog(WindowHandle /*parent*/) {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return 0;
 }
 

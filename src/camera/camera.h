@@ -10,8 +10,8 @@
 #include "camera/error_history.h"
 #include "platform/notices.h"
 #include "platform/shared_word.h"
-#include "processing/filter_block.h"
 #include "processing/processor_info.h"
+#include "records/settings_records.h"
 
 namespace kelvo {
 
@@ -20,7 +20,12 @@ class FrameImage;
 
 using platform::WindowHandle;
 
-enum CameraState : std::int32_t { StateIdle = 0, StatePreview = 1, StateCaptured = 2, StateTrigger = 3 };
+enum CameraState : std::int32_t {
+  StateIdle = 0,
+  StatePreview = 1,
+  StateCaptured = 2,
+  StateTrigger = 3
+};
 
 enum WorkerRun : std::int32_t { WorkerStop = 0, WorkerRunning = 1, WorkerPause = 2 };
 
@@ -122,10 +127,27 @@ class Camera {
   ErrorHistory errors;
 
  private:
-  // False, with Err 1 recorded, when the camera has no device link.
-  bool RequireDeviceLink();
+  // A camera is initialised when its device link and all eight images exist;
+  // one whose allocations failed answers Err 1 instead of touching a null image.
+  bool Initialised() const;
+  // False, with Err 1 recorded, when the camera is not initialised.
+  bool RequireInitialised();
+  // A getter's failure: *ok (when given) 0, code recorded, result 0.
+  int RefuseRead(int* ok, int code);
   // The body shared by the preview starts that bring their own window.
   int StartWindowedPreview();
+
+  // The size preset: every bound of the sensor and sub-sampling 0 to 2.
+  bool GeometryIsValid() const;
+  SizeEntry CurrentSize() const;
+  void ApplySize(const SizeEntry& size);
+  CaptureFormat CurrentFormat() const;
+  void ApplyFormat(const CaptureFormat& format);
+  // The Gain, Filter and Gray groups to the settings store.
+  void SaveSettings();
+
+  // Set once initialisation has loaded the stored settings into the records.
+  bool settingsLoaded_ = false;
 };
 
 }  // namespace kelvo

@@ -5,17 +5,17 @@
 namespace kelvo {
 
 int Camera::Capture() {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return 0;
 }
 
 int Camera::SnapShot(void* /*buffer*/, int /*size*/, int /*memoryOrder*/) {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return 0;
 }
 
 int Camera::StartPreview() {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return 0;
 }
 
@@ -43,12 +43,12 @@ int Camera::StartWindowedPreview() {
 
 int Camera::Trigger(WindowHandle /*notifyWindow*/, void* /*buffer*/, int /*size*/,
                     int /*memoryOrder*/) {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return 0;
 }
 
 int Camera::StopPreview() {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   workerRun = WorkerStop;
   if (state != StateIdle) state = StateIdle;
   return 1;
@@ -63,12 +63,12 @@ int Camera::Close() {
 }
 
 int Camera::GetImage(void* /*buffer*/, int /*size*/, int /*memoryOrder*/) {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return 0;
 }
 
 int Camera::SaveImage(const char* /*fileName*/, int /*format*/) {
-  if (!RequireDeviceLink()) return 0;
+  if (!RequireInitialised()) return 0;
   return 0;
 }
 

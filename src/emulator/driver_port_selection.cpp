@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 namespace kelvo::emulator {
@@ -83,7 +84,26 @@ std::unique_ptr<EmulatorOptions> EmulatorOptionsFrom(const EmulatorEnvironment& 
   return options;
 }
 
+namespace {
+
+std::mutex testPortLock;
+std::shared_ptr<platform::DriverPort>& TestPort() {
+  static std::shared_ptr<platform::DriverPort> port;
+  return port;
+}
+
+}  // namespace
+
+void UseDriverPortForTesting(std::shared_ptr<platform::DriverPort> port) {
+  std::lock_guard<std::mutex> hold(testPortLock);
+  TestPort() = std::move(port);
+}
+
 std::shared_ptr<platform::DriverPort> ProcessDriverPort() {
+  {
+    std::lock_guard<std::mutex> hold(testPortLock);
+    if (TestPort()) return TestPort();
+  }
   static const std::shared_ptr<platform::DriverPort> port = [] {
     std::string complaints;
     auto options = EmulatorOptionsFrom(EmulatorEnvironment::FromProcess(), &complaints);

@@ -33,4 +33,7 @@ std::unique_ptr<EmulatorOptions> EmulatorOptionsFrom(const EmulatorEnvironment& 
 // device link, as the physical cameras are.
 std::shared_ptr<platform::DriverPort> ProcessDriverPort();
 
+// Tests: device links made from now on get this port (null gives the process's own back).
+void UseDriverPortForTesting(std::shared_ptr<platform::DriverPort> port);
+
 }  // namespace kelvo::emulator

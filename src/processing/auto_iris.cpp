@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "image/frame_image.h"
-#include "processing/filter_block.h"
+#include "records/settings_records.h"
 
 namespace kelvo {
 

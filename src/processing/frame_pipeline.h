@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#include "processing/filter_block.h"
 #include "processing/processor_info.h"
 #include "processing/sensor_control.h"
+#include "records/settings_records.h"
 
 namespace kelvo {
 

@@ -1,4 +1,5 @@
-// What the exports do for a registered camera that has no device link yet.
+// What the exports do for a registered camera whose initialisation failed:
+// the allocation seam makes its first object fail, so it has no device link.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -6,19 +7,26 @@
 #include <vector>
 
 #include "KelvoSdk_Q12.h"
+#include "camera/object_allocation.h"
 #include "platform/notices.h"
+#include "platform/settings_store.h"
+#include "settings/registry_settings.h"
 
 namespace {
 
 class ExportBehaviourTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    kelvo::FailCameraAllocationForTesting(0);
     camera = Kelvo_Initialize(nullptr);
     ASSERT_NE(camera, 0u);
-    EXPECT_EQ(Kelvo_GetLastError(camera), KELVO_ERR_BUFFER);  // no device link, no images
+    EXPECT_EQ(Kelvo_GetLastError(camera), KELVO_ERR_BUFFER);
     EXPECT_EQ(Kelvo_GetLastError(camera), 0);
   }
-  void TearDown() override { EXPECT_EQ(Kelvo_Release(camera), 1); }
+  void TearDown() override {
+    kelvo::FailCameraAllocationForTesting(-1);
+    EXPECT_EQ(Kelvo_Release(camera), 1);
+  }
 
   KelvoHandle camera = 0;
 };
@@ -148,9 +156,11 @@ TEST(ExportLifecycleTest, ReleaseTwiceAndAfterwards) {
   EXPECT_EQ(Kelvo_Release(camera), 0);
   EXPECT_EQ(Kelvo_GetColorMode(camera), -1);
   EXPECT_EQ(Kelvo_GetColorMode(0), -1);
+  kelvo::platform::DeleteUserSettingsForTesting(kelvo::settings::kSettingsKeyPath);
 }
 
 TEST(ExportLifecycleTest, ManyCamerasGetDistinctNonZeroHandles) {
+  // Without an emulator the cameras come up on the driver, which finds no device.
   std::vector<KelvoHandle> cameras;
   for (int i = 0; i < 50; ++i) cameras.push_back(Kelvo_Initialize(nullptr));
   for (std::size_t i = 0; i < cameras.size(); ++i) {
@@ -158,12 +168,14 @@ TEST(ExportLifecycleTest, ManyCamerasGetDistinctNonZeroHandles) {
     for (std::size_t j = 0; j < i; ++j) EXPECT_NE(cameras[i], cameras[j]);
   }
   for (KelvoHandle camera : cameras) EXPECT_EQ(Kelvo_Release(camera), 1);
+  kelvo::platform::DeleteUserSettingsForTesting(kelvo::settings::kSettingsKeyPath);
 }
 
 #ifndef _WIN32
 TEST(ExportNoticeTest, InitialisationFailureIsPostedToTheApplicationWindow) {
   kelvo::platform::TakeRecordedNotices();
   int window = 0;
+  kelvo::FailCameraAllocationForTesting(0);
   KelvoHandle camera = Kelvo_Initialize(&window);
   EXPECT_EQ(Kelvo_SetSubSample(camera, 1), 0);
   std::vector<kelvo::platform::Notice> expected = {{&window, 0x8003, 0, KELVO_ERR_BUFFER},

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "processing/auto_iris.h"
-#include "processing/filter_block.h"
 #include "processing/gray_mode.h"
 #include "processing/white_balance.h"
 #include "processing_test_support.h"
+#include "records/settings_records.h"
 
 namespace kelvo {
 namespace {

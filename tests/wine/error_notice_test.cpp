@@ -35,12 +35,15 @@ TEST(ErrorNoticeTest, EveryRecordedErrorIsPostedAsMessage0x8003) {
   ASSERT_NE(window.get(), nullptr);
   MSG message;
 
+  // No camera is attached here: the camera comes up on the driver and finds no device.
   KelvoHandle camera = Kelvo_Initialize(window.get());
   ASSERT_NE(camera, 0u);
+  EXPECT_FALSE(window.Take(message));
+  EXPECT_EQ(Kelvo_SetDeviceNumber(camera, 0), 0);
   ASSERT_TRUE(window.Take(message));
   EXPECT_EQ(message.message, 0x8003u);
   EXPECT_EQ(message.wParam, 0u);
-  EXPECT_EQ(message.lParam, KELVO_ERR_BUFFER);
+  EXPECT_EQ(message.lParam, KELVO_ERR_DEVICE_ABSENT);
   EXPECT_FALSE(window.Take(message));
 
   EXPECT_EQ(Kelvo_SetSubSample(camera, 1), 0);
