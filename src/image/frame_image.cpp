@@ -58,6 +58,8 @@ int FrameImage::CopyFormat(const FrameImage* source) {
       !IsPixelFormat(source->bitCount)) {
     return 0;
   }
+  // Onto itself: the image already has the format, and resetting first would lose it.
+  if (source == this) return 1;
   Reset();
   header = source->header;
   width = source->width;
@@ -157,8 +159,8 @@ int FrameImage::Transfer(PixelKernel kernel, FrameImage* source, const Rect* src
   if (source == nullptr) return 0;
   Rect r = srcRect != nullptr ? *srcRect : Rect{0, 0, source->width, source->height};
   if (!Clip(*source, r, x, y) || kernel == nullptr) return 0;
-  return kernel(pixels, source->pixels, &r, x, y, BytesPerPixel(), source->BytesPerPixel(),
-                stride, source->stride, a, b);
+  return kernel(pixels, source->pixels, &r, x, y, BytesPerPixel(), source->BytesPerPixel(), stride,
+                source->stride, a, b);
 }
 
 int FrameImage::TransferRects(RectKernel kernel, FrameImage* source, const Rect* srcRect,
