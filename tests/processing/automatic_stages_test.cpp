@@ -30,7 +30,10 @@ TEST(WhiteBalanceTest, GainsFromClassMeans) {
     int green, red, blue;
     int gainRed, gainBlue;  // before the limit of 400 the pipeline applies
   };
-  const Case cases[] = {{90, 90, 90, 100, 100}, {128, 50, 50, 255, 255}, {200, 10, 10, 400, 400}};
+  // A class mean of 0 (a scene without red or blue) gives that gain the limit;
+  // the other changes with the sum it is divided through (256, not 255).
+  const Case cases[] = {{90, 90, 90, 100, 100}, {128, 50, 50, 255, 255}, {200, 10, 10, 400, 400},
+                        {128, 0, 50, 400, 256}, {128, 50, 0, 256, 400},  {60, 0, 0, 400, 400}};
   for (int mode = 0; mode < 4; ++mode) {
     for (const Case& c : cases) {
       for (std::uint16_t bits : {8, 16}) {
