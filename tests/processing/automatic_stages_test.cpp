@@ -219,13 +219,12 @@ TEST(GrayBalanceTest, MeasurementAgainstTheFirstClass) {
   EXPECT_EQ(untouched.gainB, 4);
 }
 
-TEST(GrayBalanceTest, GainPassesPlainAndSimd) {
-  ProcessorInfo here;
-  DetectProcessorFeatures(&here);
-  FrameImage raw, plain, fast;
+TEST(GrayBalanceTest, PlainGainPassUsesEachSitesGainAndOffset) {
+  FrameImage raw, plain;
   const int width = 45, height = 5;
   ASSERT_EQ(raw.Create(width, height, 8), 1);
   FillRandom(raw, 255, 11);
+  const int gains[4] = {300, 128, 64, 200}, offsets[4] = {10, -5, 0, 20};
   for (int mode = 0; mode < 4; ++mode) {
     GrayBalanceParams params{mode, 300, 128, 64, 200, 10, -5, 0, 20};
     ASSERT_EQ(plain.CopyFormat(&raw), 1);
@@ -237,34 +236,67 @@ TEST(GrayBalanceTest, GainPassesPlainAndSimd) {
         const int rowPhase = (StartPhase(mode).row + r) & 1;
         const int columnPhase = (StartPhase(mode).column + c) & 1;
         static const int kClass[2][2] = {{1, 0}, {3, 2}};
-        const int gains[4] = {300, 128, 64, 200}, offsets[4] = {10, -5, 0, 20};
         const int cls = kClass[rowPhase][columnPhase];
         const int expected = std::clamp(raw.Row(r)[c] * gains[cls] / 128 + offsets[cls], 0, 255);
         ASSERT_EQ(plain.Row(r)[c], expected) << mode << ":" << r << "," << c;
       }
     }
-    for (PixelKernel kernel : {GrayGainPassSse2, GrayGainPassMmx}) {
-      if (!HasUsable(here, FeatureSse2)) break;
-      ASSERT_EQ(fast.CopyFormat(&raw), 1);
-      std::copy(raw.pixels, raw.pixels + raw.stride * height, fast.pixels);
-      ASSERT_EQ(RunInPlace(fast, kernel, params), 1);
-      for (int r = 0; r < height; ++r) {
-        const int rowPhase = ((mode == 1 || mode == 3) ? 1 : 0) ^ (r & 1);
-        const int evenGain = rowPhase == 0 ? 128 : 200, oddGain = rowPhase == 0 ? 255 : 64;
-        EXPECT_EQ(fast.Row(r)[0], raw.Row(r)[0]);
-        for (int c = 1; c < width; ++c) {
-          const int gain = (c & 1) != 0 ? oddGain : evenGain;
-          ASSERT_EQ(fast.Row(r)[c], std::min(255, (raw.Row(r)[c] * gain) >> 7))
-              << mode << ":" << r << "," << c;
+  }
+}
+
+// The SIMD passes give the plain pass's samples: every site's class, its
+// offset and the first column included, whatever the width.
+TEST(GrayBalanceTest, SimdGainPassesMatchThePlainPass) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  struct Variant {
+    PixelKernel kernel;
+    std::int32_t feature;
+  };
+  const Variant variants[] = {{GrayGainPassSse2, FeatureSse2}, {GrayGainPassMmx, FeatureMmx}};
+  struct Settings {
+    std::int32_t gains[4], offsets[4];  // R, G1, G2, B
+  };
+  const Settings settings[] = {
+      {{300, 128, 64, 200}, {10, -5, 0, 20}},
+      {{128, 128, 128, 129}, {255, -255, 1, -1}},        // offsets at their limits
+      {{0, 255, 1, 254}, {0, 0, 0, 0}},                  // gains at the setter's limits
+      {{32512, 32767, 0, 255}, {-255, 255, -255, 255}},  // the measurement's largest gain
+      {{40000, -3, 128, 128}, {20000, -20000, 0, 0}},    // beyond the lanes: still the same
+  };
+  for (int width : {1, 7, 15, 16, 17, 45, 48}) {
+    FrameImage raw, plain, fast;
+    const int height = 5;
+    ASSERT_EQ(raw.Create(width, height, 8), 1);
+    FillRandom(raw, 255, 100 + width);
+    raw.Row(0)[0] = 255;
+    raw.Row(1)[width - 1] = 0;
+    for (int mode = 0; mode < 4; ++mode) {
+      for (const Settings& s : settings) {
+        GrayBalanceParams params{mode,         s.gains[0],   s.gains[1],   s.gains[2],  s.gains[3],
+                                 s.offsets[0], s.offsets[1], s.offsets[2], s.offsets[3]};
+        ASSERT_EQ(plain.CopyFormat(&raw), 1);
+        std::copy(raw.pixels, raw.pixels + raw.stride * height, plain.pixels);
+        ASSERT_EQ(RunInPlace(plain, GrayGainPass, params), 1);
+        for (const Variant& v : variants) {
+          if (!HasUsable(here, v.feature)) continue;
+          ASSERT_EQ(fast.CopyFormat(&raw), 1);
+          std::copy(raw.pixels, raw.pixels + raw.stride * height, fast.pixels);
+          ASSERT_EQ(RunInPlace(fast, v.kernel, params), 1);
+          for (int r = 0; r < height; ++r) {
+            for (int c = 0; c < width; ++c) {
+              ASSERT_EQ(fast.Row(r)[c], plain.Row(r)[c])
+                  << (v.feature == FeatureSse2 ? "SSE2" : "MMX") << " width " << width << " mode "
+                  << mode << " gain R " << s.gains[0] << " at " << r << "," << c;
+            }
+          }
         }
       }
     }
   }
-  ProcessorInfo mmxWithoutSse;
-  mmxWithoutSse.present = mmxWithoutSse.usable = FeatureMmx;
-  EXPECT_EQ(ChooseGrayGainPass(mmxWithoutSse, SimdVariant::Mmx), GrayGainPass);
-  mmxWithoutSse.present = mmxWithoutSse.usable = FeatureMmx | FeatureSse;
-  EXPECT_EQ(ChooseGrayGainPass(mmxWithoutSse, SimdVariant::Mmx), GrayGainPassMmx);
+  EXPECT_EQ(ChooseGrayGainPass(SimdVariant::Plain), GrayGainPass);
+  EXPECT_EQ(ChooseGrayGainPass(SimdVariant::Mmx), GrayGainPassMmx);
+  EXPECT_EQ(ChooseGrayGainPass(SimdVariant::Sse2), GrayGainPassSse2);
 }
 
 TEST(GrayModeTest, MirrorSwapsRowsAroundTheMiddle) {
