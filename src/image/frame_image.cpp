@@ -5,6 +5,7 @@
 #include <new>
 
 #include "image/dib_surface.h"
+#include "platform/fault_countdown.h"
 
 namespace kelvo {
 namespace {
@@ -20,7 +21,11 @@ bool FitsInMemory(std::int32_t width, std::int32_t height, std::uint16_t bitCoun
   return stride <= std::numeric_limits<std::int32_t>::max() / height;
 }
 
+platform::FaultCountdown storageFault;
+
 }  // namespace
+
+void FailImageStorageForTesting(int successes) { storageFault.Arm(successes); }
 
 const ColorTable& GreyRamp() {
   static const ColorTable ramp = [] {
@@ -72,6 +77,10 @@ int FrameImage::CopyFormat(const FrameImage* source) {
 // A DIB section where GDI gives one, else zeroed heap storage. An 8-bit image
 // starts with the reference's colour table, or the grey ramp.
 int FrameImage::Allocate(const FrameImage* reference) {
+  if (storageFault.ShouldFail()) {
+    Reset();
+    return 0;
+  }
   palette = reference != nullptr ? reference->palette : GreyRamp();
   gdi::DibSurface surface;
   switch (gdi::CreateDibSurface(header, palette, surface)) {

@@ -126,6 +126,10 @@ class FrameImage {
   ColorTable palette = GreyRamp();
 };
 
+// Tests: after `successes` more images get their storage, the next Create or
+// CopyFormat fails as if memory had run out; a negative count turns it off.
+void FailImageStorageForTesting(int successes);
+
 // Bytes per stored row: whole pixels rounded up to a multiple of four.
 constexpr std::int32_t StrideFor(std::int32_t width, std::uint16_t bitCount) {
   return (width * (bitCount / 8) + 3) / 4 * 4;
