@@ -81,7 +81,7 @@ int FrameImage::Allocate(const FrameImage* reference) {
     Reset();
     return 0;
   }
-  palette = reference != nullptr ? reference->palette : GreyRamp();
+  palette = reference != nullptr ? reference->Palette() : GreyRamp();
   gdi::DibSurface surface;
   switch (gdi::CreateDibSurface(header, palette, surface)) {
     case gdi::DibResult::Created:
@@ -116,6 +116,12 @@ void FrameImage::Reset() {
   bitCount = 0;
   header = {};
   palette = GreyRamp();
+}
+
+ColorTable FrameImage::Palette() const {
+  ColorTable table = palette;
+  if (bitCount == 8 && memoryDC != nullptr) gdi::GetDibColors(memoryDC, table);
+  return table;
 }
 
 int FrameImage::SetPalette(int kind, const RgbQuad* table, int first, int count) {

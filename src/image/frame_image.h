@@ -104,8 +104,9 @@ class FrameImage {
 
   std::uint8_t* Row(std::int32_t storedRow) const { return pixels + storedRow * stride; }
   std::uint16_t BytesPerPixel() const { return bitCount / 8; }
-  // The colour table of an 8-bit image (the grey ramp unless SetPalette changed it).
-  const ColorTable& Palette() const { return palette; }
+  // The colour table of an 8-bit image: the DIB section's own where there is
+  // one (whoever changed it through the DC), else the one SetPalette left.
+  ColorTable Palette() const;
   bool HasDibSection() const { return dibSection != nullptr; }
 
   BitmapInfoHeader header;
