@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "platform/double_precision.h"
+
 namespace kelvo {
 namespace {
 
@@ -58,6 +60,7 @@ int MeasureGrayBalance(KELVO_PIXEL_KERNEL_PARAMS) {
     }
   }
   if (counts[0] == 0 || counts[1] == 0 || counts[2] == 0 || counts[3] == 0) return 0;
+  platform::DoublePrecisionScope doubles;
   auto mean = [&](int cls) {
     return static_cast<double>(sums[cls]) / static_cast<double>(counts[cls]);
   };

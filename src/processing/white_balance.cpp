@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/double_precision.h"
+
 namespace kelvo {
 namespace {
 
@@ -37,6 +39,7 @@ int Measure(KELVO_PIXEL_KERNEL_PARAMS) {
   if (counts[kGreen] == 0 || counts[kBlue] == 0 || counts[kRed] == 0 || sums[kGreen] == 0) {
     return 0;
   }
+  platform::DoublePrecisionScope doubles;
   const double green = static_cast<double>(sums[kGreen]) / counts[kGreen];
   const double blue = static_cast<double>(sums[kBlue]) / counts[kBlue];
   const double red = static_cast<double>(sums[kRed]) / counts[kRed];

@@ -8,6 +8,7 @@
 #include "processing/white_balance.h"
 #include "processing_test_support.h"
 #include "records/settings_records.h"
+#include "x87_control.h"
 
 namespace kelvo {
 namespace {
@@ -15,6 +16,10 @@ namespace {
 using testing_support::FillRandom;
 using testing_support::FillRaw;
 using testing_support::IsRedSite;
+using testing_support::X87ControlWord;
+
+constexpr std::uint16_t kCallerWords[] = {testing_support::kX87Single, testing_support::kX87Double,
+                                          testing_support::kX87Extended};
 
 bool IsBlueSite(int mode, int r, int c) { return IsRedSite(mode, r + 1, c + 1); }
 
@@ -49,6 +54,24 @@ TEST(WhiteBalanceTest, GainsFromClassMeans) {
         EXPECT_EQ(params.gainBlue, c.gainBlue) << "mode " << mode << " green " << c.green;
         EXPECT_EQ(params.gainGreen, 100);
       }
+    }
+  }
+}
+
+// Doubles are IEEE doubles whatever precision the caller left the x87 unit at.
+TEST(WhiteBalanceTest, GainsWhateverTheCallersPrecision) {
+  FrameImage raw;
+  ASSERT_EQ(raw.Create(10, 6, 8), 1);
+  FillRaw(raw,
+          [&](int r, int col) { return IsRedSite(0, r, col) || IsBlueSite(0, r, col) ? 50 : 128; });
+  for (std::uint16_t word : kCallerWords) {
+    testing_support::CallerControlWord caller(word);
+    WhiteBalanceParams params{7, 7, 7, 0};
+    ASSERT_EQ(RunInPlace(raw, MeasureWhiteBalance8, params), 1);
+    EXPECT_EQ(params.gainRed, 255) << std::hex << word;
+    EXPECT_EQ(params.gainBlue, 255) << std::hex << word;
+    if (testing_support::kHaveX87) {
+      EXPECT_EQ(X87ControlWord(), word);
     }
   }
 }
@@ -154,6 +177,45 @@ TEST_F(AutoIrisRunTest, DarkPictureRaisesGainFromZeroToFour) {
   EXPECT_EQ(RunUntilMeasured(), 3);  // then every third frame
 }
 
+// The band edges and the product with the factor, whatever precision the
+// caller left the x87 unit at: 0.6 corrects, 0.6000000000000001 does not, and
+// gain 100 times 0.6 is 60 (59 in extended precision).
+TEST_F(AutoIrisRunTest, BandEdgesWhateverTheCallersPrecision) {
+  struct Case {
+    std::array<int, 5> means;
+    std::int32_t gainAfter;  // 100 before; 100 after: left alone
+  };
+  const Case cases[] = {{{170, 170, 170, 170, 120}, 100},
+                        {{201, 201, 170, 120, 120}, 60},
+                        {{99, 99, 99, 99, 120}, 120}};
+  const std::array<Rect, 5> windows = AutoIrisWindows(raw.width, raw.height);
+  for (std::uint16_t word : kCallerWords) {
+    for (const Case& c : cases) {
+      // Windows count rows from the other end, as the kernels receive them.
+      FillRaw(raw, [&](int r, int col) {
+        for (int i = 0; i < 5; ++i) {
+          const Rect& w = windows[i];
+          if (col >= w.left && col < w.right && r >= raw.height - w.bottom &&
+              r < raw.height - w.top) {
+            return c.means[i];
+          }
+        }
+        return 120;
+      });
+      sensor.autoIrisMode = 2;
+      sensor.globalGain = 100;
+      AutoIrisCountdown = 0;
+      testing_support::CallerControlWord caller(word);
+      EXPECT_EQ(RunUntilMeasured(), 3);
+      EXPECT_EQ(sensor.globalGain.load(), c.gainAfter)
+          << std::hex << word << std::dec << " " << c.means[0] << ", " << c.means[2];
+      if (testing_support::kHaveX87) {
+        EXPECT_EQ(X87ControlWord(), word);
+      }
+    }
+  }
+}
+
 TEST_F(AutoIrisRunTest, ExposureDividedByTheFactor) {
   FrameImage raw16;
   ASSERT_EQ(raw16.Create(100, 50, 16), 1);
@@ -217,6 +279,29 @@ TEST(GrayBalanceTest, MeasurementAgainstTheFirstClass) {
   EXPECT_EQ(RunInPlace(raw, MeasureGrayBalance, untouched), 0);
   EXPECT_EQ(untouched.gainR, 1);
   EXPECT_EQ(untouched.gainB, 4);
+}
+
+// Means 35 / 6 (G1) and 7 / 6 (R): their quotient is a hair below 5 in double
+// precision, so gain R is 639, where extended precision would give 640.
+TEST(GrayBalanceTest, MeasuredGainsWhateverTheCallersPrecision) {
+  FrameImage raw;
+  ASSERT_EQ(raw.Create(4, 6, 8), 1);  // six samples of each class in Bayer mode 0
+  FillRaw(raw, [](int r, int c) {
+    if ((r & 1) == 1) return 100;                       // B and G2
+    if ((c & 1) == 0) return r == 0 && c == 0 ? 5 : 6;  // G1: 5 + 5 * 6 = 35
+    return r == 0 && c == 1 ? 2 : 1;                    // R: 2 + 5 * 1 = 7
+  });
+  for (std::uint16_t word : kCallerWords) {
+    testing_support::CallerControlWord caller(word);
+    GrayBalanceParams params{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(RunInPlace(raw, MeasureGrayBalance, params), 1);
+    EXPECT_EQ(params.gainR, 639) << std::hex << word;
+    EXPECT_EQ(params.gainG2, 7) << std::hex << word;
+    EXPECT_EQ(params.gainB, 7) << std::hex << word;
+    if (testing_support::kHaveX87) {
+      EXPECT_EQ(X87ControlWord(), word);
+    }
+  }
 }
 
 TEST(GrayBalanceTest, PlainGainPassUsesEachSitesGainAndOffset) {
