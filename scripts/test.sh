@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every test of the SDK: installs what is missing, builds the native, sanitizer,
 # 32-bit and 64-bit Windows builds, runs the host suites (plain, under
-# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer), the Windows suites under Wine
-# and the static checks on the shipped DLL.
+# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer), the
+# processing suite with x87 doubles, the Windows suites under Wine and the
+# static checks on the shipped DLL.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -20,6 +21,8 @@ build() {
 }
 mkdir -p build
 for preset in host host-asan host-tsan win32 win64; do build "$preset"; done
+# The processing suite with doubles on the x87 unit, as the i686 DLL does them.
+build host-x87
 
 passed=0 failed=0
 stage() {
@@ -48,6 +51,7 @@ for variant in none mmx; do
   stage "processing tests, SIMD $variant, ASan+UBSan" \
     env KELVO_Q12_SIMD=$variant build/host-asan/bin/processing_tests --gtest_brief=1
 done
+stage "processing tests, x87 doubles at extended precision" build/host-x87/bin/processing_tests --gtest_brief=1
 stage "static checks of the win32 DLL" scripts/check-dll.sh build/win32/bin/KelvoSdk_Q12.dll include/KelvoSdk_Q12.h
 
 echo "== test suites took $((SECONDS - started)) s"

@@ -54,23 +54,24 @@ int WriteTiff(const char* fileName, FrameImage* source) {
   const TiffLayout* layout = LayoutFor(source->bitCount);
   if (layout == nullptr) return 0;
 
+  // The copy comes first: opening truncates the file, and a failed copy must
+  // leave whatever file was there.
+  FrameImage copy;
+  if (copy.CopyFormat(source) == 0) return 0;
+  copy.Transfer(layout->convert, source, nullptr, 0, 0, 0, 0);
+  const std::size_t packedRow =
+      static_cast<std::size_t>(copy.width) * layout->samplesPerPixel * layout->bitsPerSample / 8;
+  PackRows(copy, packedRow);
+
   std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpen(fileName, "w"));
   if (!tiff) return 0;
   TIFFSetField(tiff.get(), TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(source->width));
   TIFFSetField(tiff.get(), TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(source->height));
   TIFFSetField(tiff.get(), TIFFTAG_COMPRESSION, COMPRESSION_NONE);
   TIFFSetField(tiff.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-
-  FrameImage copy;
-  if (copy.CopyFormat(source) == 0) return 0;
   TIFFSetField(tiff.get(), TIFFTAG_BITSPERSAMPLE, layout->bitsPerSample);
   TIFFSetField(tiff.get(), TIFFTAG_PHOTOMETRIC, layout->photometric);
   TIFFSetField(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, layout->samplesPerPixel);
-  copy.Transfer(layout->convert, source, nullptr, 0, 0, 0, 0);
-
-  const std::size_t packedRow =
-      static_cast<std::size_t>(copy.width) * layout->samplesPerPixel * layout->bitsPerSample / 8;
-  PackRows(copy, packedRow);
   const tmsize_t written = TIFFWriteEncodedStrip(tiff.get(), 0, copy.pixels,
                                                  static_cast<tmsize_t>(packedRow * copy.height));
   // The directory goes out now rather than in TIFFClose, which cannot report a full disk.

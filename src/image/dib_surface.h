@@ -23,5 +23,7 @@ DibResult CreateDibSurface(const BitmapInfoHeader& header, const ColorTable& col
                            DibSurface& out);
 void DestroyDibSurface(DibSurface& surface);
 void SetDibColors(void* memoryDC, int first, int count, const RgbQuad* colors);
+// The DIB section's own 256 entries; false where there is none to read.
+bool GetDibColors(void* memoryDC, ColorTable& colors);
 
 }  // namespace kelvo::gdi

@@ -10,4 +10,6 @@ void DestroyDibSurface(DibSurface& surface) { surface = {}; }
 
 void SetDibColors(void*, int, int, const RgbQuad*) {}
 
+bool GetDibColors(void*, ColorTable&) { return false; }
+
 }  // namespace kelvo::gdi

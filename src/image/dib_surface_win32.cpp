@@ -1,7 +1,6 @@
-#include "image/dib_surface.h"
-
 #include <cstring>
 
+#include "image/dib_surface.h"
 #include "platform/win32.h"
 
 namespace kelvo::gdi {
@@ -22,8 +21,8 @@ DibResult CreateDibSurface(const BitmapInfoHeader& header, const ColorTable& col
   std::memcpy(info.colors, colors.data(), sizeof info.colors);
 
   void* bits = nullptr;
-  HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
-                                     DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                                     &bits, nullptr, 0);
   if (section == nullptr || bits == nullptr) {
     if (section != nullptr) DeleteObject(section);
     return DibResult::Refused;
@@ -52,6 +51,16 @@ void SetDibColors(void* memoryDC, int first, int count, const RgbQuad* colors) {
   static_assert(sizeof(RgbQuad) == sizeof(RGBQUAD));
   SetDIBColorTable(static_cast<HDC>(memoryDC), static_cast<UINT>(first), static_cast<UINT>(count),
                    reinterpret_cast<const RGBQUAD*>(colors));
+}
+
+bool GetDibColors(void* memoryDC, ColorTable& colors) {
+  ColorTable read;
+  if (GetDIBColorTable(static_cast<HDC>(memoryDC), 0, 256,
+                       reinterpret_cast<RGBQUAD*>(read.data())) != 256) {
+    return false;
+  }
+  colors = read;
+  return true;
 }
 
 }  // namespace kelvo::gdi

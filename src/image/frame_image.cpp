@@ -5,6 +5,7 @@
 #include <new>
 
 #include "image/dib_surface.h"
+#include "platform/fault_countdown.h"
 
 namespace kelvo {
 namespace {
@@ -20,7 +21,11 @@ bool FitsInMemory(std::int32_t width, std::int32_t height, std::uint16_t bitCoun
   return stride <= std::numeric_limits<std::int32_t>::max() / height;
 }
 
+platform::FaultCountdown storageFault;
+
 }  // namespace
+
+void FailImageStorageForTesting(int successes) { storageFault.Arm(successes); }
 
 const ColorTable& GreyRamp() {
   static const ColorTable ramp = [] {
@@ -58,6 +63,8 @@ int FrameImage::CopyFormat(const FrameImage* source) {
       !IsPixelFormat(source->bitCount)) {
     return 0;
   }
+  // Onto itself: the image already has the format, and resetting first would lose it.
+  if (source == this) return 1;
   Reset();
   header = source->header;
   width = source->width;
@@ -70,7 +77,11 @@ int FrameImage::CopyFormat(const FrameImage* source) {
 // A DIB section where GDI gives one, else zeroed heap storage. An 8-bit image
 // starts with the reference's colour table, or the grey ramp.
 int FrameImage::Allocate(const FrameImage* reference) {
-  palette = reference != nullptr ? reference->palette : GreyRamp();
+  if (storageFault.ShouldFail()) {
+    Reset();
+    return 0;
+  }
+  palette = reference != nullptr ? reference->Palette() : GreyRamp();
   gdi::DibSurface surface;
   switch (gdi::CreateDibSurface(header, palette, surface)) {
     case gdi::DibResult::Created:
@@ -105,6 +116,12 @@ void FrameImage::Reset() {
   bitCount = 0;
   header = {};
   palette = GreyRamp();
+}
+
+ColorTable FrameImage::Palette() const {
+  ColorTable table = palette;
+  if (bitCount == 8 && memoryDC != nullptr) gdi::GetDibColors(memoryDC, table);
+  return table;
 }
 
 int FrameImage::SetPalette(int kind, const RgbQuad* table, int first, int count) {
@@ -157,8 +174,8 @@ int FrameImage::Transfer(PixelKernel kernel, FrameImage* source, const Rect* src
   if (source == nullptr) return 0;
   Rect r = srcRect != nullptr ? *srcRect : Rect{0, 0, source->width, source->height};
   if (!Clip(*source, r, x, y) || kernel == nullptr) return 0;
-  return kernel(pixels, source->pixels, &r, x, y, BytesPerPixel(), source->BytesPerPixel(),
-                stride, source->stride, a, b);
+  return kernel(pixels, source->pixels, &r, x, y, BytesPerPixel(), source->BytesPerPixel(), stride,
+                source->stride, a, b);
 }
 
 int FrameImage::TransferRects(RectKernel kernel, FrameImage* source, const Rect* srcRect,

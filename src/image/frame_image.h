@@ -84,7 +84,8 @@ class FrameImage {
   int Create(std::int32_t width, std::int32_t height, std::uint16_t bitCount);
   // Frees the storage; the image becomes empty.
   void Reset();
-  // Takes source's size and format (and, at 8 bits, its colour table), not its pixels.
+  // Takes source's size and format (and, at 8 bits, its colour table), not its
+  // pixels. Onto itself it keeps everything, pixels included, and returns 1.
   int CopyFormat(const FrameImage* source);
   // kind 0: the grey ramp into all 256 entries; kind 2: count entries of table
   // from first on; other kinds do nothing. Always 1.
@@ -94,8 +95,8 @@ class FrameImage {
   // (x, y) of this image, clipped to both images. 0 when nothing is left.
   int Transfer(PixelKernel kernel, FrameImage* source, const Rect* srcRect, std::int32_t x,
                std::int32_t y, std::uintptr_t a, std::uintptr_t b);
-  int TransferRects(RectKernel kernel, FrameImage* source, const Rect* srcRect,
-                    const Rect* dstRect, std::uintptr_t a, std::uintptr_t b);
+  int TransferRects(RectKernel kernel, FrameImage* source, const Rect* srcRect, const Rect* dstRect,
+                    std::uintptr_t a, std::uintptr_t b);
 
   // The clip of Transfer: rectangle and point as the kernel receives them,
   // rows counted from the opposite end. False (and all zero) when nothing is left.
@@ -103,13 +104,14 @@ class FrameImage {
 
   std::uint8_t* Row(std::int32_t storedRow) const { return pixels + storedRow * stride; }
   std::uint16_t BytesPerPixel() const { return bitCount / 8; }
-  // The colour table of an 8-bit image (the grey ramp unless SetPalette changed it).
-  const ColorTable& Palette() const { return palette; }
+  // The colour table of an 8-bit image: the DIB section's own where there is
+  // one (whoever changed it through the DC), else the one SetPalette left.
+  ColorTable Palette() const;
   bool HasDibSection() const { return dibSection != nullptr; }
 
   BitmapInfoHeader header;
-  void* memoryDC = nullptr;   // HDC
-  void* dibSection = nullptr; // HBITMAP
+  void* memoryDC = nullptr;    // HDC
+  void* dibSection = nullptr;  // HBITMAP
   std::uint8_t* pixels = nullptr;
   std::int32_t width = 0;
   std::int32_t height = 0;
@@ -124,6 +126,10 @@ class FrameImage {
   std::unique_ptr<std::uint8_t[]> heapPixels_;
   ColorTable palette = GreyRamp();
 };
+
+// Tests: after `successes` more images get their storage, the next Create or
+// CopyFormat fails as if memory had run out; a negative count turns it off.
+void FailImageStorageForTesting(int successes);
 
 // Bytes per stored row: whole pixels rounded up to a multiple of four.
 constexpr std::int32_t StrideFor(std::int32_t width, std::uint16_t bitCount) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "image/frame_image.h"
+#include "platform/double_precision.h"
 #include "records/settings_records.h"
 
 namespace kelvo {
@@ -52,6 +53,7 @@ int MeasureWindow16(KELVO_PIXEL_KERNEL_PARAMS) {
 }
 
 std::array<Rect, 5> AutoIrisWindows(std::int32_t width, std::int32_t height) {
+  platform::DoublePrecisionScope doubles;
   static constexpr double kFractions[5][4] = {{0.1, 0.1, 0.2, 0.2},
                                               {0.1, 0.8, 0.2, 0.9},
                                               {0.45, 0.45, 0.55, 0.55},
@@ -68,6 +70,7 @@ std::array<Rect, 5> AutoIrisWindows(std::int32_t width, std::int32_t height) {
 }
 
 double AutoIrisFactor(const std::array<int, 5>& means) {
+  platform::DoublePrecisionScope doubles;
   double factor = 1.0;
   for (int mean : means) factor += WindowTerm(mean);
   return factor;
@@ -86,6 +89,9 @@ int RunAutoIris(SensorRecord& sensor, FrameImage* raw, SensorControl* control,
   }
   if (countdown > 0) return 0;
 
+  // The band test and the products below in IEEE doubles, whatever precision
+  // the caller's x87 unit is set to.
+  platform::DoublePrecisionScope doubles;
   const PixelKernel measure = raw->bitCount == 16 ? MeasureWindow16 : MeasureWindow8;
   std::array<int, 5> means{};
   const std::array<Rect, 5> windows = AutoIrisWindows(raw->width, raw->height);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/double_precision.h"
+
 namespace kelvo {
 namespace {
 
@@ -39,8 +41,10 @@ int ScaleNearest(std::uint8_t* dst, const std::uint8_t* src, const Rect* dstRect
   const int dw = dstRect->right - dstRect->left, dh = dstRect->bottom - dstRect->top;
   const int sw = srcRect->right - srcRect->left, sh = srcRect->bottom - srcRect->top;
   if (dh <= 0 || dw <= 0) return 1;
-  const float xs = static_cast<float>(sw) / static_cast<float>(dw);
-  const float ys = static_cast<float>(sh) / static_cast<float>(dh);
+  // Single-precision factors, as the preview has always scaled with.
+  platform::DoublePrecisionScope doubles;
+  const float xs = platform::RoundToFloat(static_cast<double>(sw) / dw);
+  const float ys = platform::RoundToFloat(static_cast<double>(sh) / dh);
   for (int i = 0; i < dh; ++i) {
     const int dstRow = dstRect->top + i;
     if (dstRow < 0 || dstRow >= dstHeight) continue;  // the kernel stays inside its images

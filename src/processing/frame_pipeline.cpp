@@ -66,8 +66,7 @@ void GrayBalance(const FrameConversion& frame, FrameImage* raw) {
   if (params.gainR == 128 && params.gainG1 == 128 && params.gainG2 == 128 && params.gainB == 128) {
     return;
   }
-  const SimdVariant variant = ChooseSimdVariant(*frame.processor);
-  RunInPlace(raw, ChooseGrayGainPass(*frame.processor, variant), &params);
+  RunInPlace(raw, ChooseGrayGainPass(ChooseSimdVariant(*frame.processor)), &params);
 }
 
 void WhiteBalance(const FrameConversion& frame, FrameImage* raw) {

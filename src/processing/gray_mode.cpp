@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "platform/double_precision.h"
+
 namespace kelvo {
 namespace {
 
@@ -58,6 +60,7 @@ int MeasureGrayBalance(KELVO_PIXEL_KERNEL_PARAMS) {
     }
   }
   if (counts[0] == 0 || counts[1] == 0 || counts[2] == 0 || counts[3] == 0) return 0;
+  platform::DoublePrecisionScope doubles;
   auto mean = [&](int cls) {
     return static_cast<double>(sums[cls]) / static_cast<double>(counts[cls]);
   };
@@ -77,29 +80,41 @@ int GrayGainPass(KELVO_PIXEL_KERNEL_PARAMS) {
   }
   const GrayBalanceParams* params = KernelRecord<GrayBalanceParams>(userA);
   if (params == nullptr || dstBytesPerPixel != 1 || srcBytesPerPixel != 1) return 0;
-  const std::int32_t gains[4] = {params->gainR, params->gainG1, params->gainG2, params->gainB};
-  const std::int32_t offsets[4] = {params->offsetR, params->offsetG1, params->offsetG2,
-                                   params->offsetB};
-  const BayerPhase start = StartPhase(params->bayerMode);
-  int rowPhase = start.row;
-  for (int row = 0; row < region.height; ++row, rowPhase ^= 1) {
-    std::uint8_t* p = region.DstRow(row);
-    int columnPhase = start.column;
-    for (int x = 0; x < region.width; ++x, columnPhase ^= 1) {
-      const int cls = kClassOfPhase[rowPhase][columnPhase];
-      p[x] = static_cast<std::uint8_t>(std::clamp(p[x] * gains[cls] / 128 + offsets[cls], 0, 255));
-    }
+  for (int row = 0; row < region.height; ++row) {
+    gray_detail::GainRow(region.DstRow(row), 0, region.width,
+                         gray_detail::SitesOfRow(*params, row));
   }
   return 1;
 }
 
 namespace gray_detail {
 
-RowGains SimdRowGains(const GrayBalanceParams& params, int row) {
-  const int rowPhase = ((params.bayerMode == 1 || params.bayerMode == 3) ? 1 : 0) ^ (row & 1);
+RowSites SitesOfRow(const GrayBalanceParams& params, int row) {
+  const BayerPhase start = StartPhase(params.bayerMode);
+  const int rowPhase = start.row ^ (row & 1);
   const std::int32_t gains[4] = {params.gainR, params.gainG1, params.gainG2, params.gainB};
-  auto limited = [&](int cls) { return std::clamp(gains[cls], 0, 255); };
-  return {limited(kClassOfPhase[rowPhase][0]), limited(kClassOfPhase[rowPhase][1])};
+  const std::int32_t offsets[4] = {params.offsetR, params.offsetG1, params.offsetG2,
+                                   params.offsetB};
+  const int even = kClassOfPhase[rowPhase][start.column];
+  const int odd = kClassOfPhase[rowPhase][start.column ^ 1];
+  return {gains[even], gains[odd], offsets[even], offsets[odd]};
+}
+
+void GainRow(std::uint8_t* row, int from, int width, const RowSites& sites) {
+  for (int x = from; x < width; ++x) {
+    row[x] = (x & 1) == 0 ? GainedSample(row[x], sites.evenGain, sites.evenOffset)
+                          : GainedSample(row[x], sites.oddGain, sites.oddOffset);
+  }
+}
+
+bool FitsSimdLanes(const GrayBalanceParams& params) {
+  for (std::int32_t gain : {params.gainR, params.gainG1, params.gainG2, params.gainB}) {
+    if (gain < 0 || gain > 32767) return false;
+  }
+  for (std::int32_t offset : {params.offsetR, params.offsetG1, params.offsetG2, params.offsetB}) {
+    if (offset < -16384 || offset > 16384) return false;
+  }
+  return true;
 }
 
 bool PrepareSimdGrayPass(KELVO_PIXEL_KERNEL_PARAMS, PixelRegion& region,
@@ -116,10 +131,9 @@ bool PrepareSimdGrayPass(KELVO_PIXEL_KERNEL_PARAMS, PixelRegion& region,
 
 }  // namespace gray_detail
 
-PixelKernel ChooseGrayGainPass(const ProcessorInfo& processor, SimdVariant variant) {
-  if (variant == SimdVariant::Sse2) return GrayGainPassSse2;
-  if (variant == SimdVariant::Mmx && HasUsable(processor, FeatureSse)) return GrayGainPassMmx;
-  return GrayGainPass;
+PixelKernel ChooseGrayGainPass(SimdVariant variant) {
+  static constexpr PixelKernel kByVariant[3] = {GrayGainPass, GrayGainPassMmx, GrayGainPassSse2};
+  return kByVariant[static_cast<int>(variant)];
 }
 
 int Luminance(KELVO_PIXEL_KERNEL_PARAMS) {

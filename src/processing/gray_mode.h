@@ -24,23 +24,37 @@ int MirrorVertical(KELVO_PIXEL_KERNEL_PARAMS);
 int MeasureGrayBalance(KELVO_PIXEL_KERNEL_PARAMS);
 // v * gain / 128 + offset per site class, limited to 0..255.
 int GrayGainPass(KELVO_PIXEL_KERNEL_PARAMS);
-// min(255, (v * gain) >> 7) with gains limited to 255, classes from the row
-// phase and the column's parity, no offsets, from the second column on.
+// The same samples as GrayGainPass, 16 (SSE2) or 8 (MMX) at a time; settings
+// beyond what their 16-bit lanes hold exactly go through the plain pass.
 int GrayGainPassSse2(KELVO_PIXEL_KERNEL_PARAMS);
-int GrayGainPassMmx(KELVO_PIXEL_KERNEL_PARAMS);  // needs SSE as well (PMINSW)
+int GrayGainPassMmx(KELVO_PIXEL_KERNEL_PARAMS);
 
-// The gain pass a frame uses; the MMX one only where SSE also executes.
-PixelKernel ChooseGrayGainPass(const ProcessorInfo& processor, SimdVariant variant);
+// The gain pass a frame uses.
+PixelKernel ChooseGrayGainPass(SimdVariant variant);
 
 // 24-bit blue, green, red to 8-bit (59 g + 30 r + 11 b) / 100.
 int Luminance(KELVO_PIXEL_KERNEL_PARAMS);
 
 namespace gray_detail {
-// Gains of one row for even and odd columns, as the SIMD variants see them.
-struct RowGains {
-  int even, odd;
+// Gain and offset of the even and odd columns of one row: every row starts at
+// the same sensor column, so two sites describe a whole row.
+struct RowSites {
+  int evenGain, oddGain;
+  int evenOffset, oddOffset;
 };
-RowGains SimdRowGains(const GrayBalanceParams& params, int row);
+RowSites SitesOfRow(const GrayBalanceParams& params, int row);
+
+inline std::uint8_t GainedSample(int v, int gain, int offset) {
+  const int scaled = v * gain / 128 + offset;
+  return static_cast<std::uint8_t>(scaled < 0 ? 0 : scaled > 255 ? 255 : scaled);
+}
+
+// Samples from..width-1 of one row, one at a time.
+void GainRow(std::uint8_t* row, int from, int width, const RowSites& sites);
+
+// Whether the 16-bit lanes give exactly GainedSample: gains 0..32767 (the
+// measurement gives at most 254 * 128) and offsets -16384..16384.
+bool FitsSimdLanes(const GrayBalanceParams& params);
 bool PrepareSimdGrayPass(KELVO_PIXEL_KERNEL_PARAMS, PixelRegion& region, GrayBalanceParams& params);
 }  // namespace gray_detail
 

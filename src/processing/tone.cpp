@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/double_precision.h"
+
 namespace kelvo {
 namespace {
 
@@ -77,6 +79,7 @@ bool InPlaceRegion(KELVO_PIXEL_KERNEL_PARAMS, PixelRegion& region, std::int32_t&
 }  // namespace
 
 std::vector<std::uint16_t> GammaTable(std::int32_t gamma, int maximum) {
+  platform::DoublePrecisionScope doubles;
   double e = gamma <= 100 ? gamma * 0.01 : (gamma - 100) * 0.1 + 1;
   e = std::clamp(e, 0.001, 99.999);
   std::vector<double> logs(maximum + 2);
@@ -105,6 +108,7 @@ std::vector<std::uint16_t> GammaTable(std::int32_t gamma, int maximum) {
 }
 
 std::vector<std::uint16_t> ContrastTable(std::int32_t contrast, int maximum) {
+  platform::DoublePrecisionScope doubles;
   const int scale = (maximum + 1) / 256;  // 1 for 8 bits, 4 for 10 bits
   const int c = contrast * scale;
   const int half = 128 * scale;
@@ -124,6 +128,7 @@ std::vector<std::uint16_t> ContrastTable(std::int32_t contrast, int maximum) {
 }
 
 std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum) {
+  platform::DoublePrecisionScope doubles;
   const double k =
       brightness > 0 ? 1 + brightness * (10.0 / 255) : 1 - std::abs(brightness) * (1.0 / 255);
   std::vector<std::uint16_t> table(maximum + 1);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/double_precision.h"
+
 namespace kelvo {
 namespace {
 
@@ -32,9 +34,12 @@ int Measure(KELVO_PIXEL_KERNEL_PARAMS) {
       ++counts[cls];
     }
   }
-  for (int cls = 0; cls < 3; ++cls) {
-    if (counts[cls] == 0 || sums[cls] == 0) return 0;
+  // A red or blue mean of 0 is a scene without that colour: its quotient is
+  // infinite and its gain goes to the limit. Only green is divided by itself.
+  if (counts[kGreen] == 0 || counts[kBlue] == 0 || counts[kRed] == 0 || sums[kGreen] == 0) {
+    return 0;
   }
+  platform::DoublePrecisionScope doubles;
   const double green = static_cast<double>(sums[kGreen]) / counts[kGreen];
   const double blue = static_cast<double>(sums[kBlue]) / counts[kBlue];
   const double red = static_cast<double>(sums[kRed]) / counts[kRed];
@@ -42,7 +47,8 @@ int Measure(KELVO_PIXEL_KERNEL_PARAMS) {
   const double third = 0.3333333333333333;
   const double total = (green + red) + blue;
   const double k = 1.0 / ((total / green) * third);
-  // Anything above 400 is stored as 400, so the conversion never sees a huge value.
+  // Anything above 400 (an infinite quotient included) is stored as 400, so the
+  // conversion never sees a huge value.
   auto gain = [&](double mean) {
     return static_cast<std::int32_t>(std::min(((total / mean) * third) * k * 100, 400.0));
   };

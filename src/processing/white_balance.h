@@ -16,8 +16,9 @@ struct WhiteBalanceParams {
   std::int32_t bayerMode;
 };
 
-// In place over the raw picture. 1 measured; 0 with the gains left as they were
-// when a class has no samples or a mean of 0 (nothing to divide by).
+// In place over the raw picture. 1 measured (a red or blue mean of 0 gives that
+// gain the limit 400); 0 with the gains left as they were when a class has no
+// samples or the green mean is 0.
 int MeasureWhiteBalance8(KELVO_PIXEL_KERNEL_PARAMS);
 int MeasureWhiteBalance16(KELVO_PIXEL_KERNEL_PARAMS);
 

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "files/decoders.h"
 #include "files/save_image.h"
@@ -80,6 +83,33 @@ INSTANTIATE_TEST_SUITE_P(ViewableDepths, BitmapViewTest,
                            return std::to_string(info.param.bitCount) + "bits" +
                                   (info.param.falseColours ? "FalseColours" : "");
                          });
+
+#ifdef _WIN32
+// The file carries the table GDI keeps in the picture's DIB section, also when
+// the application changed it through the picture's DC.
+TEST(BitmapWriterTest, ColourTableIsTheDibSectionsOwn) {
+  TempFolder folder;
+  auto picture = MakePicture(5, 3, 8);
+  ASSERT_TRUE(picture);
+  ASSERT_TRUE(picture->HasDibSection());
+  const ColorTable colours = FalseColours();
+  ASSERT_EQ(SetDIBColorTable(static_cast<HDC>(picture->memoryDC), 0, 256,
+                             reinterpret_cast<const RGBQUAD*>(colours.data())),
+            256u);
+  ColorTable section{};
+  ASSERT_EQ(GetDIBColorTable(static_cast<HDC>(picture->memoryDC), 0, 256,
+                             reinterpret_cast<RGBQUAD*>(section.data())),
+            256u);
+
+  ASSERT_EQ(SaveImage(folder.File("dc.bmp").c_str(), picture.get(), kSaveBmp), 1);
+  const auto bytes = ReadFileBytes(folder.File("dc.bmp"));
+  ASSERT_GE(bytes.size(), 1078u);
+  const auto* table = reinterpret_cast<const std::uint8_t*>(section.data());
+  EXPECT_TRUE(std::equal(table, table + 1024, bytes.begin() + 54));
+  EXPECT_EQ(bytes[54 + 4 * 10 + 2], 10);  // entry 10 is red 10, not grey
+  EXPECT_EQ(bytes[54 + 4 * 10 + 1], 245);
+}
+#endif
 
 // Depths no common viewer reads: the layout is checked byte for byte.
 TEST(BitmapWriterTest, DeepPicturesAreStoredBottomUpWithoutColourTable) {

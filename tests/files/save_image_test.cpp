@@ -71,6 +71,36 @@ TEST(SaveImageTest, NothingToSaveOrNowhereToSaveItGivesZero) {
   EXPECT_FALSE(std::filesystem::exists(folder.File("p")));
 }
 
+// Images get no storage from here on, until the scope ends.
+struct NoImageStorage {
+  NoImageStorage() { FailImageStorageForTesting(0); }
+  ~NoImageStorage() { FailImageStorageForTesting(-1); }
+};
+
+// Each format that converts into a copy first makes it, and only then opens
+// (and so truncates) the file: without memory the old file stays as it was.
+TEST(SaveImageTest, AFailedConversionLeavesTheOldFileUntouched) {
+  TempFolder folder;
+  const std::string old(1000, 'o');
+  for (auto [code, bits] : {std::pair{kSaveTiff, 24},
+                            {kSaveTiff, 8},
+                            {kSaveBmp, 24},
+                            {kSaveJpeg100, 24},
+                            {kSavePng, 32}}) {
+    auto picture = MakePicture(5, 3, static_cast<std::uint16_t>(bits));
+    ASSERT_TRUE(picture);
+    const std::string name = folder.File("old" + std::to_string(code));
+    std::ofstream(name, std::ios::binary) << old;
+    {
+      NoImageStorage noStorage;
+      EXPECT_EQ(SaveImage(name.c_str(), picture.get(), code), 0) << code << ", " << bits << " bits";
+    }
+    const auto bytes = ReadFileBytes(name);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), old) << code << ", " << bits << " bits";
+    EXPECT_EQ(SaveImage(name.c_str(), picture.get(), code), 1) << code << ", " << bits << " bits";
+  }
+}
+
 #ifdef __linux__
 // Every write to /dev/full fails with ENOSPC: a full disk. The leak check of
 // the sanitizer build shows that the failed saves leave nothing behind.

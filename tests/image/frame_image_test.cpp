@@ -33,7 +33,11 @@ TEST(FrameImageTest, InvalidSizesLeaveAnAllocatedImageAlone) {
   FrameImage image;
   ASSERT_EQ(image.Create(16, 8, 24), 1);
   std::uint8_t* pixels = image.pixels;
-  for (auto [w, h, bits] : {std::tuple{0, 10, 8}, {10, 0, 8}, {-1, 10, 8}, {10, 10, 0}, {10, 10, 12},
+  for (auto [w, h, bits] : {std::tuple{0, 10, 8},
+                            {10, 0, 8},
+                            {-1, 10, 8},
+                            {10, 10, 0},
+                            {10, 10, 12},
                             {0x7FFFFFFF, 0x7FFFFFFF, 64}}) {
     EXPECT_EQ(image.Create(w, h, static_cast<std::uint16_t>(bits)), 0) << w << "x" << h;
     EXPECT_EQ(image.pixels, pixels);
@@ -68,6 +72,26 @@ TEST(FrameImageTest, EightBitImagesCarryTheirColourTableIntoCopies) {
   EXPECT_EQ(copy.Palette()[255], red[0]);
 }
 
+TEST(FrameImageTest, CopyFormatOntoItselfKeepsFormatAndPixels) {
+  FrameImage image;
+  ASSERT_EQ(image.Create(6, 3, 8), 1);
+  RgbQuad blue{255, 0, 0, 0};
+  image.SetPalette(2, &blue, 7, 1);
+  image.Row(2)[5] = 99;
+  std::uint8_t* pixels = image.pixels;
+  EXPECT_EQ(image.CopyFormat(&image), 1);
+  EXPECT_EQ(image.width, 6);
+  EXPECT_EQ(image.height, 3);
+  EXPECT_EQ(image.bitCount, 8);
+  EXPECT_EQ(image.header.biWidth, 6);
+  EXPECT_EQ(image.pixels, pixels);
+  EXPECT_EQ(image.Row(2)[5], 99);
+  EXPECT_EQ(image.Palette()[7], blue);
+
+  FrameImage empty;
+  EXPECT_EQ(empty.CopyFormat(&empty), 0);
+}
+
 TEST(FrameImageTest, ResetEmptiesTheImage) {
   FrameImage image;
   ASSERT_EQ(image.Create(8, 8, 32), 1);
@@ -96,25 +120,32 @@ int RecordingKernel(std::uint8_t*, std::uint8_t*, const Rect* r, std::int32_t x,
 }
 
 struct ClipCase {
+  std::int32_t destinationWidth, destinationHeight;
+  const Rect* rect;  // null: the whole source
   std::int32_t x, y;
   Rect expectedRect;
   std::int32_t expectedX, expectedY;
 };
 
 TEST(FrameImageTest, TransferClipsAndCountsRowsFromTheOppositeEnd) {
-  FrameImage source, destination;
+  FrameImage source;
   ASSERT_EQ(source.Create(100, 50, 8), 1);
-  ASSERT_EQ(destination.Create(100, 50, 8), 1);
-  for (const ClipCase& c : {ClipCase{0, 0, {0, 0, 100, 50}, 0, 0},
-                            ClipCase{10, 5, {0, 5, 90, 50}, 10, 0},
-                            ClipCase{-10, -5, {10, 0, 100, 45}, 0, 5}}) {
+  const Rect inner{10, 5, 30, 25};
+  // Source 100 x 50 throughout; the last two place part of it in a smaller destination.
+  for (const ClipCase& c : {ClipCase{100, 50, nullptr, 0, 0, {0, 0, 100, 50}, 0, 0},
+                            ClipCase{100, 50, nullptr, 10, 5, {0, 5, 90, 50}, 10, 0},
+                            ClipCase{100, 50, nullptr, -10, -5, {10, 0, 100, 45}, 0, 5},
+                            ClipCase{60, 40, &inner, 50, 30, {10, 35, 20, 45}, 50, 0},
+                            ClipCase{60, 40, &inner, -5, 2, {15, 25, 30, 45}, 0, 18}}) {
+    FrameImage destination;
+    ASSERT_EQ(destination.Create(c.destinationWidth, c.destinationHeight, 8), 1);
     Seen seen;
-    EXPECT_EQ(destination.Transfer(RecordingKernel, &source, nullptr, c.x, c.y,
+    EXPECT_EQ(destination.Transfer(RecordingKernel, &source, c.rect, c.x, c.y,
                                    reinterpret_cast<std::uintptr_t>(&seen), 0),
               7);
     EXPECT_EQ(seen.rect, c.expectedRect) << c.x << "," << c.y;
-    EXPECT_EQ(seen.x, c.expectedX);
-    EXPECT_EQ(seen.y, c.expectedY);
+    EXPECT_EQ(seen.x, c.expectedX) << c.x << "," << c.y;
+    EXPECT_EQ(seen.y, c.expectedY) << c.x << "," << c.y;
   }
 }
 
@@ -124,7 +155,11 @@ TEST(FrameImageTest, TransferThatClipsToNothingNeverCallsTheKernel) {
   ASSERT_EQ(destination.Create(100, 50, 8), 1);
   Seen seen;
   auto a = reinterpret_cast<std::uintptr_t>(&seen);
-  for (auto [x, y] : {std::pair{100, 0}, {0, 50}, {-100, 0}, {0, -50}, {0x7FFFFFFF, 0},
+  for (auto [x, y] : {std::pair{100, 0},
+                      {0, 50},
+                      {-100, 0},
+                      {0, -50},
+                      {0x7FFFFFFF, 0},
                       {-0x7FFFFFFF, -0x7FFFFFFF}}) {
     EXPECT_EQ(destination.Transfer(RecordingKernel, &source, nullptr, x, y, a, 0), 0);
   }
@@ -145,7 +180,18 @@ int RectRecorder(std::uint8_t*, std::uint8_t*, const Rect* dst, const Rect* src,
                  std::uint16_t sbpp, std::int32_t ds, std::int32_t ss, std::uintptr_t a,
                  std::uintptr_t b) {
   auto* out = reinterpret_cast<std::vector<std::int64_t>*>(a);
-  *out = {dst->right, dst->bottom, src->right, src->bottom, dw, dh, sw, sh, dbpp, sbpp, ds, ss,
+  *out = {dst->right,
+          dst->bottom,
+          src->right,
+          src->bottom,
+          dw,
+          dh,
+          sw,
+          sh,
+          dbpp,
+          sbpp,
+          ds,
+          ss,
           static_cast<std::int64_t>(b)};
   return 3;
 }

@@ -8,6 +8,7 @@
 #include "processing/white_balance.h"
 #include "processing_test_support.h"
 #include "records/settings_records.h"
+#include "x87_control.h"
 
 namespace kelvo {
 namespace {
@@ -15,6 +16,10 @@ namespace {
 using testing_support::FillRandom;
 using testing_support::FillRaw;
 using testing_support::IsRedSite;
+using testing_support::X87ControlWord;
+
+constexpr std::uint16_t kCallerWords[] = {testing_support::kX87Single, testing_support::kX87Double,
+                                          testing_support::kX87Extended};
 
 bool IsBlueSite(int mode, int r, int c) { return IsRedSite(mode, r + 1, c + 1); }
 
@@ -30,7 +35,10 @@ TEST(WhiteBalanceTest, GainsFromClassMeans) {
     int green, red, blue;
     int gainRed, gainBlue;  // before the limit of 400 the pipeline applies
   };
-  const Case cases[] = {{90, 90, 90, 100, 100}, {128, 50, 50, 255, 255}, {200, 10, 10, 400, 400}};
+  // A class mean of 0 (a scene without red or blue) gives that gain the limit;
+  // the other changes with the sum it is divided through (256, not 255).
+  const Case cases[] = {{90, 90, 90, 100, 100}, {128, 50, 50, 255, 255}, {200, 10, 10, 400, 400},
+                        {128, 0, 50, 400, 256}, {128, 50, 0, 256, 400},  {60, 0, 0, 400, 400}};
   for (int mode = 0; mode < 4; ++mode) {
     for (const Case& c : cases) {
       for (std::uint16_t bits : {8, 16}) {
@@ -46,6 +54,24 @@ TEST(WhiteBalanceTest, GainsFromClassMeans) {
         EXPECT_EQ(params.gainBlue, c.gainBlue) << "mode " << mode << " green " << c.green;
         EXPECT_EQ(params.gainGreen, 100);
       }
+    }
+  }
+}
+
+// Doubles are IEEE doubles whatever precision the caller left the x87 unit at.
+TEST(WhiteBalanceTest, GainsWhateverTheCallersPrecision) {
+  FrameImage raw;
+  ASSERT_EQ(raw.Create(10, 6, 8), 1);
+  FillRaw(raw,
+          [&](int r, int col) { return IsRedSite(0, r, col) || IsBlueSite(0, r, col) ? 50 : 128; });
+  for (std::uint16_t word : kCallerWords) {
+    testing_support::CallerControlWord caller(word);
+    WhiteBalanceParams params{7, 7, 7, 0};
+    ASSERT_EQ(RunInPlace(raw, MeasureWhiteBalance8, params), 1);
+    EXPECT_EQ(params.gainRed, 255) << std::hex << word;
+    EXPECT_EQ(params.gainBlue, 255) << std::hex << word;
+    if (testing_support::kHaveX87) {
+      EXPECT_EQ(X87ControlWord(), word);
     }
   }
 }
@@ -151,6 +177,45 @@ TEST_F(AutoIrisRunTest, DarkPictureRaisesGainFromZeroToFour) {
   EXPECT_EQ(RunUntilMeasured(), 3);  // then every third frame
 }
 
+// The band edges and the product with the factor, whatever precision the
+// caller left the x87 unit at: 0.6 corrects, 0.6000000000000001 does not, and
+// gain 100 times 0.6 is 60 (59 in extended precision).
+TEST_F(AutoIrisRunTest, BandEdgesWhateverTheCallersPrecision) {
+  struct Case {
+    std::array<int, 5> means;
+    std::int32_t gainAfter;  // 100 before; 100 after: left alone
+  };
+  const Case cases[] = {{{170, 170, 170, 170, 120}, 100},
+                        {{201, 201, 170, 120, 120}, 60},
+                        {{99, 99, 99, 99, 120}, 120}};
+  const std::array<Rect, 5> windows = AutoIrisWindows(raw.width, raw.height);
+  for (std::uint16_t word : kCallerWords) {
+    for (const Case& c : cases) {
+      // Windows count rows from the other end, as the kernels receive them.
+      FillRaw(raw, [&](int r, int col) {
+        for (int i = 0; i < 5; ++i) {
+          const Rect& w = windows[i];
+          if (col >= w.left && col < w.right && r >= raw.height - w.bottom &&
+              r < raw.height - w.top) {
+            return c.means[i];
+          }
+        }
+        return 120;
+      });
+      sensor.autoIrisMode = 2;
+      sensor.globalGain = 100;
+      AutoIrisCountdown = 0;
+      testing_support::CallerControlWord caller(word);
+      EXPECT_EQ(RunUntilMeasured(), 3);
+      EXPECT_EQ(sensor.globalGain.load(), c.gainAfter)
+          << std::hex << word << std::dec << " " << c.means[0] << ", " << c.means[2];
+      if (testing_support::kHaveX87) {
+        EXPECT_EQ(X87ControlWord(), word);
+      }
+    }
+  }
+}
+
 TEST_F(AutoIrisRunTest, ExposureDividedByTheFactor) {
   FrameImage raw16;
   ASSERT_EQ(raw16.Create(100, 50, 16), 1);
@@ -216,13 +281,35 @@ TEST(GrayBalanceTest, MeasurementAgainstTheFirstClass) {
   EXPECT_EQ(untouched.gainB, 4);
 }
 
-TEST(GrayBalanceTest, GainPassesPlainAndSimd) {
-  ProcessorInfo here;
-  DetectProcessorFeatures(&here);
-  FrameImage raw, plain, fast;
+// Means 35 / 6 (G1) and 7 / 6 (R): their quotient is a hair below 5 in double
+// precision, so gain R is 639, where extended precision would give 640.
+TEST(GrayBalanceTest, MeasuredGainsWhateverTheCallersPrecision) {
+  FrameImage raw;
+  ASSERT_EQ(raw.Create(4, 6, 8), 1);  // six samples of each class in Bayer mode 0
+  FillRaw(raw, [](int r, int c) {
+    if ((r & 1) == 1) return 100;                       // B and G2
+    if ((c & 1) == 0) return r == 0 && c == 0 ? 5 : 6;  // G1: 5 + 5 * 6 = 35
+    return r == 0 && c == 1 ? 2 : 1;                    // R: 2 + 5 * 1 = 7
+  });
+  for (std::uint16_t word : kCallerWords) {
+    testing_support::CallerControlWord caller(word);
+    GrayBalanceParams params{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(RunInPlace(raw, MeasureGrayBalance, params), 1);
+    EXPECT_EQ(params.gainR, 639) << std::hex << word;
+    EXPECT_EQ(params.gainG2, 7) << std::hex << word;
+    EXPECT_EQ(params.gainB, 7) << std::hex << word;
+    if (testing_support::kHaveX87) {
+      EXPECT_EQ(X87ControlWord(), word);
+    }
+  }
+}
+
+TEST(GrayBalanceTest, PlainGainPassUsesEachSitesGainAndOffset) {
+  FrameImage raw, plain;
   const int width = 45, height = 5;
   ASSERT_EQ(raw.Create(width, height, 8), 1);
   FillRandom(raw, 255, 11);
+  const int gains[4] = {300, 128, 64, 200}, offsets[4] = {10, -5, 0, 20};
   for (int mode = 0; mode < 4; ++mode) {
     GrayBalanceParams params{mode, 300, 128, 64, 200, 10, -5, 0, 20};
     ASSERT_EQ(plain.CopyFormat(&raw), 1);
@@ -234,34 +321,67 @@ TEST(GrayBalanceTest, GainPassesPlainAndSimd) {
         const int rowPhase = (StartPhase(mode).row + r) & 1;
         const int columnPhase = (StartPhase(mode).column + c) & 1;
         static const int kClass[2][2] = {{1, 0}, {3, 2}};
-        const int gains[4] = {300, 128, 64, 200}, offsets[4] = {10, -5, 0, 20};
         const int cls = kClass[rowPhase][columnPhase];
         const int expected = std::clamp(raw.Row(r)[c] * gains[cls] / 128 + offsets[cls], 0, 255);
         ASSERT_EQ(plain.Row(r)[c], expected) << mode << ":" << r << "," << c;
       }
     }
-    for (PixelKernel kernel : {GrayGainPassSse2, GrayGainPassMmx}) {
-      if (!HasUsable(here, FeatureSse2)) break;
-      ASSERT_EQ(fast.CopyFormat(&raw), 1);
-      std::copy(raw.pixels, raw.pixels + raw.stride * height, fast.pixels);
-      ASSERT_EQ(RunInPlace(fast, kernel, params), 1);
-      for (int r = 0; r < height; ++r) {
-        const int rowPhase = ((mode == 1 || mode == 3) ? 1 : 0) ^ (r & 1);
-        const int evenGain = rowPhase == 0 ? 128 : 200, oddGain = rowPhase == 0 ? 255 : 64;
-        EXPECT_EQ(fast.Row(r)[0], raw.Row(r)[0]);
-        for (int c = 1; c < width; ++c) {
-          const int gain = (c & 1) != 0 ? oddGain : evenGain;
-          ASSERT_EQ(fast.Row(r)[c], std::min(255, (raw.Row(r)[c] * gain) >> 7))
-              << mode << ":" << r << "," << c;
+  }
+}
+
+// The SIMD passes give the plain pass's samples: every site's class, its
+// offset and the first column included, whatever the width.
+TEST(GrayBalanceTest, SimdGainPassesMatchThePlainPass) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  struct Variant {
+    PixelKernel kernel;
+    std::int32_t feature;
+  };
+  const Variant variants[] = {{GrayGainPassSse2, FeatureSse2}, {GrayGainPassMmx, FeatureMmx}};
+  struct Settings {
+    std::int32_t gains[4], offsets[4];  // R, G1, G2, B
+  };
+  const Settings settings[] = {
+      {{300, 128, 64, 200}, {10, -5, 0, 20}},
+      {{128, 128, 128, 129}, {255, -255, 1, -1}},        // offsets at their limits
+      {{0, 255, 1, 254}, {0, 0, 0, 0}},                  // gains at the setter's limits
+      {{32512, 32767, 0, 255}, {-255, 255, -255, 255}},  // the measurement's largest gain
+      {{40000, -3, 128, 128}, {20000, -20000, 0, 0}},    // beyond the lanes: still the same
+  };
+  for (int width : {1, 7, 15, 16, 17, 45, 48}) {
+    FrameImage raw, plain, fast;
+    const int height = 5;
+    ASSERT_EQ(raw.Create(width, height, 8), 1);
+    FillRandom(raw, 255, 100 + width);
+    raw.Row(0)[0] = 255;
+    raw.Row(1)[width - 1] = 0;
+    for (int mode = 0; mode < 4; ++mode) {
+      for (const Settings& s : settings) {
+        GrayBalanceParams params{mode,         s.gains[0],   s.gains[1],   s.gains[2],  s.gains[3],
+                                 s.offsets[0], s.offsets[1], s.offsets[2], s.offsets[3]};
+        ASSERT_EQ(plain.CopyFormat(&raw), 1);
+        std::copy(raw.pixels, raw.pixels + raw.stride * height, plain.pixels);
+        ASSERT_EQ(RunInPlace(plain, GrayGainPass, params), 1);
+        for (const Variant& v : variants) {
+          if (!HasUsable(here, v.feature)) continue;
+          ASSERT_EQ(fast.CopyFormat(&raw), 1);
+          std::copy(raw.pixels, raw.pixels + raw.stride * height, fast.pixels);
+          ASSERT_EQ(RunInPlace(fast, v.kernel, params), 1);
+          for (int r = 0; r < height; ++r) {
+            for (int c = 0; c < width; ++c) {
+              ASSERT_EQ(fast.Row(r)[c], plain.Row(r)[c])
+                  << (v.feature == FeatureSse2 ? "SSE2" : "MMX") << " width " << width << " mode "
+                  << mode << " gain R " << s.gains[0] << " at " << r << "," << c;
+            }
+          }
         }
       }
     }
   }
-  ProcessorInfo mmxWithoutSse;
-  mmxWithoutSse.present = mmxWithoutSse.usable = FeatureMmx;
-  EXPECT_EQ(ChooseGrayGainPass(mmxWithoutSse, SimdVariant::Mmx), GrayGainPass);
-  mmxWithoutSse.present = mmxWithoutSse.usable = FeatureMmx | FeatureSse;
-  EXPECT_EQ(ChooseGrayGainPass(mmxWithoutSse, SimdVariant::Mmx), GrayGainPassMmx);
+  EXPECT_EQ(ChooseGrayGainPass(SimdVariant::Plain), GrayGainPass);
+  EXPECT_EQ(ChooseGrayGainPass(SimdVariant::Mmx), GrayGainPassMmx);
+  EXPECT_EQ(ChooseGrayGainPass(SimdVariant::Sse2), GrayGainPassSse2);
 }
 
 TEST(GrayModeTest, MirrorSwapsRowsAroundTheMiddle) {

@@ -98,6 +98,24 @@ TEST_F(PipelineTest, WhiteBalanceOnceThenOff) {
   EXPECT_EQ(filters.colorGainRed.load(), 100);
 }
 
+// No blue in the scene: blue goes to the limit, green to 100, and the one-shot is spent.
+TEST_F(PipelineTest, WhiteBalanceOfASceneWithoutBlue) {
+  FillRaw(Image(0), [](int r, int c) {
+    return IsRedSite(0, r, c) ? 64 : IsRedSite(0, r + 1, c + 1) ? 0 : 128;
+  });
+  filters.colorGainGreen = 150;
+  filters.whiteBalanceAuto = 1;
+  filters.AwbOnceA = 1;
+  filters.AwbOnceB = 1;
+  frame.colorMode = 2;
+  ConvertFrame(frame);
+  EXPECT_EQ(filters.colorGainBlue.load(), 400);
+  EXPECT_EQ(filters.colorGainRed.load(), 200);
+  EXPECT_EQ(filters.colorGainGreen.load(), 100);
+  EXPECT_EQ(filterReloads, 1);
+  EXPECT_EQ(filters.whiteBalanceAuto.load(), 0);
+}
+
 TEST_F(PipelineTest, GrayModeTwoWritesTheColourPictureAndItsLuminance) {
   FillRandom(Image(0), 255, 5);
   filters.grayMode = 2;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "processing_test_support.h"
+#include "x87_control.h"
 
 namespace kelvo {
 namespace {
@@ -44,6 +45,44 @@ TEST(ToneTest, ContrastAndBrightnessTables) {
   EXPECT_EQ(bright[0], 0);
   for (int s : {0, 1, 128, 255}) EXPECT_EQ(BrightnessTable(-255, 255)[s], 0);
   EXPECT_EQ(BrightnessTable(-255, 1023)[1023], 0);
+}
+
+// Every entry of every table is the IEEE double result whatever precision the
+// caller left the x87 unit at; the tables made at double precision are the reference.
+TEST(ToneTest, TablesWhateverTheCallersPrecision) {
+  using Table = std::vector<std::uint16_t>;
+  struct Kind {
+    const char* name;
+    Table (*make)(std::int32_t, int);
+    int lowest, highest;
+  };
+  const Kind kinds[] = {{"gamma", GammaTable, 0, 200},
+                        {"contrast", ContrastTable, -127, 127},
+                        {"brightness", BrightnessTable, -255, 255}};
+  for (const Kind& kind : kinds) {
+    for (int maximum : {255, 1023}) {
+      std::vector<Table> reference;
+      {
+        testing_support::CallerControlWord caller(testing_support::kX87Double);
+        for (int v = kind.lowest; v <= kind.highest; ++v)
+          reference.push_back(kind.make(v, maximum));
+      }
+      for (std::uint16_t word : {testing_support::kX87Single, testing_support::kX87Extended}) {
+        testing_support::CallerControlWord caller(word);
+        int differing = 0;
+        for (int v = kind.lowest; v <= kind.highest; ++v) {
+          const Table table = kind.make(v, maximum);
+          const Table& expected = reference[v - kind.lowest];
+          for (int i = 0; i <= maximum; ++i) differing += table[i] != expected[i];
+        }
+        EXPECT_EQ(differing, 0) << kind.name << " tables of " << maximum << ", control word "
+                                << std::hex << word;
+        if (testing_support::kHaveX87) {
+          EXPECT_EQ(testing_support::X87ControlWord(), word);
+        }
+      }
+    }
+  }
 }
 
 TEST(ToneTest, HueAndSaturationPixels) {
