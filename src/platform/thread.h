@@ -1,10 +1,12 @@
-// Threads of the SDK's own (transfer threads) at the highest thread priority,
-// manual-reset events to signal their end, and plain sleeps.
+// Threads of the SDK's own (transfer threads at the highest priority, the
+// acquisition worker at the default one), manual-reset events to signal their
+// end, and plain sleeps.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace kelvo::platform {
 
@@ -13,15 +15,26 @@ namespace kelvo::platform {
 class Thread {
  public:
   // Starts body at the highest thread priority; null when no thread could be made.
-  static std::unique_ptr<Thread> StartHighestPriority(std::function<void()> body);
+  static std::unique_ptr<Thread> StartHighestPriority(std::function<void()> body) {
+    return StartAt(Priority::kHighest, std::move(body));
+  }
+  // Starts body at the default priority; null when no thread could be made.
+  static std::unique_ptr<Thread> Start(std::function<void()> body) {
+    return StartAt(Priority::kDefault, std::move(body));
+  }
 
   ~Thread();
   Thread(const Thread&) = delete;
   Thread& operator=(const Thread&) = delete;
 
+  // The system's id of the thread, never 0.
+  std::uint32_t Id() const;
+
   struct Native;
 
  private:
+  enum class Priority { kDefault, kHighest };
+  static std::unique_ptr<Thread> StartAt(Priority priority, std::function<void()> body);
   explicit Thread(std::unique_ptr<Native> native);
   std::unique_ptr<Native> native_;
 };

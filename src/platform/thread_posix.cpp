@@ -2,6 +2,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -29,14 +30,18 @@ void RaiseCurrentThreadPriority() {
 
 struct Thread::Native {
   std::thread thread;
+  std::uint32_t id = 0;
 };
 
-std::unique_ptr<Thread> Thread::StartHighestPriority(std::function<void()> body) {
+std::unique_ptr<Thread> Thread::StartAt(Priority priority, std::function<void()> body) {
   if (ThreadStartShouldFail()) return nullptr;
+  // Ids count the SDK's threads from 1: the system's ids are not 32-bit here.
+  static std::atomic<std::uint32_t> lastId{0};
   auto native = std::make_unique<Native>();
+  native->id = ++lastId;
   try {
-    native->thread = std::thread([body = std::move(body)] {
-      RaiseCurrentThreadPriority();
+    native->thread = std::thread([priority, body = std::move(body)] {
+      if (priority == Priority::kHighest) RaiseCurrentThreadPriority();
       body();
     });
   } catch (const std::system_error&) {
@@ -44,6 +49,8 @@ std::unique_ptr<Thread> Thread::StartHighestPriority(std::function<void()> body)
   }
   return std::unique_ptr<Thread>(new Thread(std::move(native)));
 }
+
+std::uint32_t Thread::Id() const { return native_->id; }
 
 Thread::Thread(std::unique_ptr<Native> native) : native_(std::move(native)) {}
 

@@ -15,21 +15,23 @@ DWORD WINAPI RunBody(LPVOID body) {
 struct Thread::Native {
   std::function<void()> body;
   HANDLE handle = nullptr;
+  DWORD id = 0;
 };
 
-// The thread is made suspended so that it runs its first instruction at the
-// highest priority already.
-std::unique_ptr<Thread> Thread::StartHighestPriority(std::function<void()> body) {
+// The thread is made suspended so that it runs its first instruction at its
+// priority already.
+std::unique_ptr<Thread> Thread::StartAt(Priority priority, std::function<void()> body) {
   if (ThreadStartShouldFail()) return nullptr;
   auto native = std::make_unique<Native>();
   native->body = std::move(body);
-  DWORD id = 0;
-  native->handle = CreateThread(nullptr, 0, RunBody, &native->body, CREATE_SUSPENDED, &id);
+  native->handle = CreateThread(nullptr, 0, RunBody, &native->body, CREATE_SUSPENDED, &native->id);
   if (native->handle == nullptr) return nullptr;
-  SetThreadPriority(native->handle, THREAD_PRIORITY_HIGHEST);
+  if (priority == Priority::kHighest) SetThreadPriority(native->handle, THREAD_PRIORITY_HIGHEST);
   ResumeThread(native->handle);
   return std::unique_ptr<Thread>(new Thread(std::move(native)));
 }
+
+std::uint32_t Thread::Id() const { return native_->id; }
 
 Thread::Thread(std::unique_ptr<Native> native) : native_(std::move(native)) {}
 
