@@ -110,7 +110,8 @@ int RunAutoIris(SensorRecord& sensor, FrameImage* raw, SensorControl* control,
     return 1;
   }
   const std::int32_t exposure = sensor.exposure.load();
-  std::int32_t value = static_cast<std::uint16_t>(static_cast<std::int32_t>(exposure / factor));
+  // More light wants a shorter exposure: the value grows with the factor, as the gain does.
+  std::int32_t value = static_cast<std::uint16_t>(static_cast<std::int32_t>(exposure * factor));
   if (factor > 1 && value <= 4) value = 4;
   value = std::max(value, control->ExposureMinimum());
   if (value >= control->ExposureMaximum()) value = control->ExposureMaximum();
