@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "KelvoSdk_Q12.h"
 #include "camera/error_history.h"
@@ -17,6 +18,10 @@ namespace kelvo {
 
 class DeviceLink;
 class FrameImage;
+namespace platform {
+class ManualResetEvent;
+class Thread;
+}  // namespace platform
 
 using platform::WindowHandle;
 
@@ -107,7 +112,10 @@ class Camera {
   void* imageDialog = nullptr;
   SensorRecord analogBlock;
   void* analogDialog = nullptr;
-  SharedWord workerRun{WorkerStop};
+  SharedWord workerRun{WorkerStop};  // the application writes 0..2, the worker only 0
+  std::unique_ptr<platform::Thread> workerThread;
+  std::uint32_t workerThreadId = 0;
+  std::unique_ptr<platform::ManualResetEvent> StopEvent;  // set by the worker as it ends
   WindowHandle previewParent = nullptr;
   std::array<std::int32_t, 4> previewRect = {0, 0, 1280, 960};
   WindowHandle AppWindow = nullptr;
@@ -115,7 +123,7 @@ class Camera {
   void* userBuffer = nullptr;
   std::int32_t userBufferSize = 0;
   std::int32_t userMemoryOrder = 0;
-  FrameInfo frameInfo = {24, 0, 0, 0, 0, 0};
+  FrameInfo frameInfo = {24, 0, 0, 0, 0, 0};  // the worker writes, notices point at it
   SharedWord state{StateIdle};
   SharedWord colorMode{0};
   std::int32_t subSample = 0;
@@ -134,8 +142,30 @@ class Camera {
   bool RequireInitialised();
   // A getter's failure: *ok (when given) 0, code recorded, result 0.
   int RefuseRead(int* ok, int code);
+  // ---- acquisition (camera_acquisition.cpp)
   // The body shared by the preview starts that bring their own window.
   int StartWindowedPreview();
+  // The preview window and its device context; Err 4 and false on failure.
+  bool OpenPreviewWindow();
+  // Buffers, device geometry and sensor settings for one acquisition.
+  int Prepare();
+  // The worker with its events; false (nothing running) when one is missing.
+  bool StartWorker();
+  // Err 5 and the (0, 5) notice when the buffer is too small.
+  bool CopyToApplication(const FrameImage& image, int memoryOrder, void* buffer, int size);
+  void Notify(std::uintptr_t wParam, std::intptr_t lParam);
+  FrameImage* RawImage() const;
+  FrameImage* ImageOf(std::int32_t mode) const;
+
+  // ---- the worker (acquisition_worker.cpp)
+  void WorkerMain();
+  void PreviewLoop();
+  void TriggerLoop();
+  // Respread, convert and draw the frame the link just extracted (result 0 = extracted).
+  bool TakeFrame(int extracted);
+  void ConvertPrepared();
+  void DrawPrepared();
+  void UpdateFrameRate();
 
   // The size preset: every bound of the sensor and sub-sampling 0 to 2.
   bool GeometryIsValid() const;
@@ -148,6 +178,14 @@ class Camera {
 
   // Set once initialisation has loaded the stored settings into the records.
   bool settingsLoaded_ = false;
+  // The colour mode the buffers were prepared for. Written before the worker
+  // starts, read by it: a later Kelvo_SetColorMode never reaches a running loop.
+  std::int32_t preparedMode_ = 0;
+  // Held by the worker while it fills the images from a frame, and by the
+  // copies the application takes of them meanwhile (Kelvo_GetImage, Kelvo_SaveImage).
+  std::mutex frameLock_;
+  // Set by stop to cut the worker's wait short, so a long wait time never delays a stop.
+  std::unique_ptr<platform::ManualResetEvent> wakeEvent_;
 };
 
 }  // namespace kelvo

@@ -115,7 +115,7 @@ TEST_F(FilterParametersTest, GainAndExposureCanBeWrittenWhileAnotherThreadReadsT
   });
   const DeviceLink& link = *CameraOf(camera)->deviceLink;
   int reads = 0;
-  while (!done) {
+  do {
     int gain = Kelvo_GetGlobalGain(camera, nullptr);
     EXPECT_TRUE(gain >= 0 && gain <= 1023) << gain;
     int exposure = link.GetExposure();
@@ -123,7 +123,7 @@ TEST_F(FilterParametersTest, GainAndExposureCanBeWrittenWhileAnotherThreadReadsT
     std::int32_t shadow = 0;
     EXPECT_TRUE(link.ReadRegister(kRegisterGain, &shadow));
     ++reads;
-  }
+  } while (!done);
   writer.join();
   EXPECT_GT(reads, 0);
   EXPECT_EQ(Kelvo_GetGlobalGain(camera, nullptr), 995);

@@ -79,10 +79,12 @@ class EmulatedSdkTest : public ::testing::Test {
     StoredSettings::Erase();
   }
 
-  // Device links made from now on see `cameras` emulated cameras.
-  void UseEmulator(int cameras) {
+  // Device links made from now on see `cameras` emulated cameras, triggered
+  // every triggerPeriodMs in trigger mode (0: only when a test triggers).
+  void UseEmulator(int cameras, std::uint32_t triggerPeriodMs = 0) {
     EmulatorOptions options = EmulatorOptions::Still();
     options.cameras = cameras;
+    options.triggerPeriodMs = triggerPeriodMs;
     emulator = std::make_shared<CameraEmulator>(options);
     emulator::UseDriverPortForTesting(emulator);
   }

@@ -36,7 +36,8 @@ class SdkLibrary {
   template <typename Function>
   Function* Get(const std::string& name) const {
 #ifdef _WIN32
-    return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module_, name.c_str())));
+    return reinterpret_cast<Function*>(
+        reinterpret_cast<void*>(GetProcAddress(module_, name.c_str())));
 #else
     return reinterpret_cast<Function*>(dlsym(module_, name.c_str()));
 #endif

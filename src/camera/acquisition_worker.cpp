@@ -1,0 +1,165 @@
+// The acquisition worker: one thread per acquiring camera, at the default
+// priority. It polls the stream (preview) or arms and collects single frames
+// (trigger mode), converts each frame, draws it, copies it to the
+// application and tells the application's window.
+#include "camera/camera.h"
+#include "camera/frame_delivery.h"
+#include "camera/preview_window.h"
+#include "device/device_link.h"
+#include "image/frame_image.h"
+#include "platform/clock.h"
+#include "platform/double_precision.h"
+#include "platform/thread.h"
+#include "processing/frame_pipeline.h"
+
+namespace kelvo {
+namespace {
+
+constexpr std::uint32_t kTriggerIdleMs = 10;
+constexpr std::uint32_t kRatePeriodMs = 1000;
+
+// The automatic exposure's way to the sensor.
+class LinkSensorControl final : public SensorControl {
+ public:
+  explicit LinkSensorControl(DeviceLink& link) : link_(link) {}
+  std::int32_t GainMinimum() const override { return DeviceLink::GainMin(); }
+  std::int32_t GainMaximum() const override { return DeviceLink::GainMax(); }
+  std::int32_t ExposureMinimum() const override { return DeviceLink::ExposureMin(); }
+  std::int32_t ExposureMaximum() const override { return DeviceLink::ExposureMax(); }
+  void WriteGain(std::int32_t value) override { link_.SetGain(value); }
+  void WriteExposure(std::int32_t value) override { link_.SetExposure(value); }
+
+ private:
+  DeviceLink& link_;
+};
+
+}  // namespace
+
+void Camera::WorkerMain() {
+  if (state == StateTrigger) {
+    TriggerLoop();
+  } else {
+    PreviewLoop();
+  }
+  StopEvent->Set();
+}
+
+void Camera::ConvertPrepared() {
+  LinkSensorControl sensor(*deviceLink);
+  FrameConversion frame;
+  for (std::size_t mode = 0; mode < images.size(); ++mode) {
+    frame.images.byMode[mode] = images[mode].get();
+  }
+  frame.images.scratch = WorkImage.get();
+  frame.filters = &filterBlock;
+  frame.sensor = &analogBlock;
+  frame.colorMode = preparedMode_;
+  frame.processor = &processorFeatures;
+  frame.sensorControl = &sensor;
+  ConvertFrame(frame);
+}
+
+void Camera::DrawPrepared() {
+  PreviewTarget target;
+  target.window = previewWindow;
+  target.dc = previewDC;
+  target.colorMode = preparedMode_;
+  for (std::size_t mode = 0; mode < images.size(); ++mode) target.images[mode] = images[mode].get();
+  target.display = DisplayImage.get();
+  DrawFrame(target);
+}
+
+// Frames per second in tenths, over at least a second; the last value is
+// repeated until the next one is due.
+void Camera::UpdateFrameRate() {
+  ++frameCount;
+  if (platform::MultimediaTime() - rateStart > kRatePeriodMs) {
+    std::uint32_t elapsed = platform::MultimediaTime() - rateStart;
+    auto frames = static_cast<std::int32_t>(static_cast<std::uint32_t>(frameCount) * 10000u);
+    platform::DoublePrecisionScope doubles;
+    frameRate = static_cast<std::int32_t>(frames / static_cast<double>(elapsed));
+    frameCount = 0;
+    rateStart = platform::MultimediaTime();
+  }
+  frameInfo.frameRate = frameRate;
+}
+
+bool Camera::TakeFrame(int extracted) {
+  FrameImage& raw = *RawImage();
+  if (extracted != kLinkOk) {
+    Notify(0, KELVO_ERR_FRAME);
+    RecordError(KELVO_ERR_FRAME);
+    return false;
+  }
+  Respread(raw);
+  frameInfo.size = sizeof(FrameInfo);
+  frameInfo.width = raw.width;
+  frameInfo.height = raw.height;
+  frameInfo.bitsPerPixel = kColorModeBits[static_cast<std::size_t>(preparedMode_)];
+  return true;
+}
+
+void Camera::PreviewLoop() {
+  while (workerRun != WorkerStop) {
+    wakeEvent_->WaitFor(static_cast<std::uint32_t>(waitTime.load()));
+    if (workerRun != WorkerRunning) continue;
+    int polled = deviceLink->PollStream();
+    if (polled == kStreamFailed) {
+      workerRun = WorkerStop;
+      Notify(0, KELVO_ERR_TRANSFER_STOPPED);
+      RecordError(KELVO_ERR_TRANSFER_STOPPED);
+      break;
+    }
+    if (polled != kStreamFrameReady) continue;
+    std::lock_guard<std::mutex> frameHeld(frameLock_);
+    FrameImage& raw = *RawImage();
+    if (!TakeFrame(deviceLink->ExtractStreamFrame(raw.pixels,
+                                                  static_cast<std::size_t>(CopyOutBytes(raw))))) {
+      continue;
+    }
+    UpdateFrameRate();
+    ConvertPrepared();
+    DrawPrepared();
+    if (userBuffer != nullptr && userBufferSize != 0 &&
+        !CopyToApplication(*ImageOf(preparedMode_), userMemoryOrder, userBuffer, userBufferSize)) {
+      continue;
+    }
+    Notify(reinterpret_cast<std::uintptr_t>(&frameInfo), 0);
+  }
+}
+
+void Camera::TriggerLoop() {
+  auto arm = [this] {
+    if (deviceLink->SnapFrame() != kLinkOk) state = StateIdle;
+  };
+  arm();
+  while (workerRun != WorkerStop) {
+    if (workerRun != WorkerRunning) {
+      platform::SleepMilliseconds(kTriggerIdleMs);
+      continue;
+    }
+    int collected = deviceLink->CollectFrame();
+    if (collected == kLinkBusy) {
+      platform::SleepMilliseconds(kTriggerIdleMs);
+      continue;
+    }
+    if (collected == kLinkOk) {
+      std::lock_guard<std::mutex> frameHeld(frameLock_);
+      FrameImage& raw = *RawImage();
+      if (TakeFrame(
+              deviceLink->ExtractFrame(raw.pixels, static_cast<std::size_t>(CopyOutBytes(raw))))) {
+        frameInfo.frameRate = 0;
+        ConvertPrepared();
+        DrawPrepared();
+        bool copied =
+            userBuffer == nullptr || userBufferSize == 0 ||
+            CopyToApplication(*ImageOf(preparedMode_), userMemoryOrder, userBuffer, userBufferSize);
+        if (copied) Notify(reinterpret_cast<std::uintptr_t>(&frameInfo), 0);
+      }
+    }
+    if (workerRun == WorkerStop) break;
+    arm();
+  }
+}
+
+}  // namespace kelvo
