@@ -1,10 +1,12 @@
 /* A first look at the Q12 SDK: list the cameras, open one, show what it
-   reports, set and read back a few image settings, and show what the SDK
-   keeps in the registry between runs. Written in C89, as a customer's
-   program may be.
+   reports, set and read back a few image settings, take a snapshot from
+   each camera and save it in every file format, watch a few seconds of
+   live preview, and show what the SDK keeps in the registry between runs.
+   Written in C89, as a customer's program may be.
 
-   demo [--fresh]   --fresh first removes the SDK's stored settings, so the
-                    run shows what a first start on a machine writes. */
+   demo [--fresh] [folder]   --fresh first removes the SDK's stored settings,
+                             so the run shows what a first start on a machine
+                             writes; files go to folder (default "out"). */
 #include <stdio.h>
 #include <string.h>
 
@@ -155,6 +157,78 @@ static void TuneAndReadBack(KelvoHandle camera) {
   PrintRecordedErrors(camera);
 }
 
+/* ---- frames */
+
+static void SaveEveryFormat(KelvoHandle camera, const char* folder, int device) {
+  static const struct {
+    int code;
+    const char* extension;
+  } formats[] = {{0, "bmp"},     {1, "raw"}, {2, "q100.jpg"}, {3, "q70.jpg"},
+                 {4, "q20.jpg"}, {5, "png"}, {6, "tif"}};
+  size_t i;
+  for (i = 0; i < sizeof formats / sizeof formats[0]; ++i) {
+    char path[512];
+    sprintf(path, "%s/camera%d.%s", folder, device + 1, formats[i].extension);
+    printf("  Kelvo_SaveImage %-22s %s\n", path,
+           Kelvo_SaveImage(camera, path, formats[i].code) ? "written" : "FAILED");
+  }
+}
+
+/* Each camera's picture, 1280 x 960 at 24 bits, first row at the top. */
+static void SnapshotEachCamera(KelvoHandle camera, const char* folder) {
+  static unsigned char picture[1280 * 3 * 960];
+  int device;
+  for (device = 0; device < 2; ++device) {
+    if (!Kelvo_SetDeviceNumber(camera, device)) continue;
+    printf("Kelvo_SnapShot from camera %d: %d\n", device + 1,
+           Kelvo_SnapShot(camera, picture, sizeof picture, 1));
+    printf("  top-left pixel (blue, green, red): %u %u %u\n", picture[0], picture[1], picture[2]);
+    SaveEveryFormat(camera, folder, device);
+  }
+  PrintRecordedErrors(camera);
+}
+
+#ifdef _WIN32
+/* Kelvo_CallBackPreview posts KELVO_MSG_FRAME to this window for every frame. */
+static void WatchPreview(KelvoHandle camera, int seconds) {
+  static unsigned char frame[1280 * 3 * 960];
+  WNDCLASSA windowClass;
+  HWND window;
+  DWORD started;
+  int frames = 0;
+  int rate = 0;
+  memset(&windowClass, 0, sizeof windowClass);
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.hInstance = GetModuleHandleA(NULL);
+  windowClass.lpszClassName = "KelvoDemo";
+  RegisterClassA(&windowClass);
+  window = CreateWindowExA(0, "KelvoDemo", "KelvoSdk_Q12 demo", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                           NULL, NULL, windowClass.hInstance, NULL);
+  printf("Kelvo_CallBackPreview: %d\n",
+         Kelvo_CallBackPreview(camera, window, frame, sizeof frame, 1));
+  started = GetTickCount();
+  while (GetTickCount() - started < (DWORD)seconds * 1000) {
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+      if (message.message == KELVO_MSG_FRAME && message.wParam != 0) {
+        ++frames;
+        rate = ((const FrameInfo*)message.wParam)->frameRate;
+      } else if (message.message == KELVO_MSG_FRAME) {
+        printf("  frame notice with error %d (%s)\n", (int)message.lParam,
+               ErrorName((int)message.lParam));
+      }
+      DispatchMessageA(&message);
+    }
+    Sleep(5);
+  }
+  printf("  %d frames in %d s; the SDK measured %d.%d frames per second\n", frames, seconds,
+         rate / 10, rate % 10);
+  printf("Kelvo_Close: %d\n", Kelvo_Close(camera));
+  DestroyWindow(window);
+  PrintRecordedErrors(camera);
+}
+#endif
+
 /* The same handle drives another camera after Kelvo_SetDeviceNumber; the
    sensor starts afresh there, so the gain is written to it again. */
 static void SwitchToSecondCamera(KelvoHandle camera) {
@@ -169,8 +243,16 @@ static void SwitchToSecondCamera(KelvoHandle camera) {
 
 int main(int argc, char** argv) {
   KelvoHandle camera;
+  const char* folder = "out";
+  int arg;
 
-  if (argc > 1 && strcmp(argv[1], "--fresh") == 0) ForgetStoredSettings();
+  for (arg = 1; arg < argc; ++arg) {
+    if (strcmp(argv[arg], "--fresh") == 0) {
+      ForgetStoredSettings();
+    } else {
+      folder = argv[arg];
+    }
+  }
   printf("KelvoSdk_Q12 version 0x%08X\n", (unsigned)Kelvo_GetDllVersion());
 
   camera = Kelvo_Initialize(NULL);
@@ -188,6 +270,11 @@ int main(int argc, char** argv) {
 
   TuneAndReadBack(camera);
   SwitchToSecondCamera(camera);
+  SnapshotEachCamera(camera, folder);
+#ifdef _WIN32
+  Kelvo_SetDeviceNumber(camera, 0);
+  WatchPreview(camera, 3);
+#endif
 
   printf("Kelvo_Release: %d\n", Kelvo_Release(camera));
   printf("stored settings after release:\n");
