@@ -32,17 +32,20 @@ void RunStream(platform::DriverPort& port, StreamBlock& block) {
     block.status.store(kLinkNoDevice);
   } else {
     block.status.store(kLinkOk);
-    while (block.stopped.load() == 0 && block.status.load() != kLinkFrameFailed) {
+    while (block.stopped.load() == 0) {
       session.RequestFrame();
       std::int32_t write = block.writeIndex.load();
       if (!session.ReceiveFrame(block.ring[static_cast<std::size_t>(write)], block.length)) {
+        // Failed before anything else, and the write index stays on the broken
+        // entry, so no poll can ever take it for a new frame.
         block.status.store(kLinkFrameFailed);
+        block.failed.store(1);
+        break;
       }
       block.writeIndex.store(NextWriteIndex(write, block.readIndex.load(), block.count));
     }
     session.Close();
   }
-  block.failed.store(block.status.load() == kLinkFrameFailed ? 1 : 0);
   block.stopped.store(1);
   block.event->Set();
 }

@@ -2,6 +2,7 @@
 #include <thread>
 #include <vector>
 
+#include "gated_port.h"
 #include "link_fixture.h"
 #include "platform/thread.h"
 
@@ -147,6 +148,33 @@ TEST_F(Transfers, UnpluggedCameraVanishesAndComesBack) {
   link->Enumerate();
   EXPECT_EQ(link->IsPresent(0), 1);
   EXPECT_EQ(link->SnapFrame(), kLinkOk);
+}
+
+// A link whose transfer threads a test can hold at one moment of a transfer.
+class HeldTransfers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    emulator = MakeEmulator();
+    port = std::make_shared<GatedPort>(emulator);
+    link = std::make_unique<DeviceLink>(port);
+    ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
+  }
+  void TearDown() override { port->Release(); }
+
+  std::shared_ptr<CameraEmulator> emulator;
+  std::shared_ptr<GatedPort> port;
+  std::unique_ptr<DeviceLink> link;
+};
+
+TEST_F(HeldTransfers, FailedFrameIsNeverHandedOutAsNew) {
+  emulator->SetFaults(0, {{FaultKind::kDrop, 1, 0}});
+  port->HoldAt(GatedPort::Moment::kCloseAfterFailedFrame);
+  ASSERT_EQ(link->StartStream(), kLinkOk);
+  ASSERT_TRUE(port->WaitUntilHeld());
+  // The thread has not yet left: the stream must already read as failed.
+  EXPECT_EQ(link->PollStream(), kStreamFailed);
+  port->Release();
+  EXPECT_EQ(link->StopStream(), kLinkFrameFailed);
 }
 
 // The reader polls as a preview worker does and must always get the newest
