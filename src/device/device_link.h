@@ -190,6 +190,8 @@ class DeviceLink {
   // Opens, sends one command packet, closes. False if either step failed.
   bool SendCommandOnce(const std::array<std::uint8_t, 64>& packet);
   bool TransferRunning() const;
+  // Ends a SnapFrame that never got its thread going.
+  int EndSnapEarly(int result);
   std::uint32_t FrameBytes() const;
 
   // Members that the transfer threads use come first, so that they outlive the

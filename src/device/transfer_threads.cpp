@@ -106,10 +106,7 @@ void DeviceLink::SetTimeLimit(int milliseconds) {
 int DeviceLink::SnapFrame() {
   std::int32_t idle = 1;
   if (!singleFrame_.done.compare_exchange_strong(idle, 0)) return kLinkBusy;
-  if (!rawFrame_) {
-    singleFrame_.done.store(1);
-    return kLinkNoDestination;
-  }
+  if (!rawFrame_) return EndSnapEarly(kLinkNoDestination);
   singleFrame_.buffer = reinterpret_cast<unsigned char*>(rawFrame_.get());
   singleFrame_.length = FrameBytes();
   singleFrame_.path = DevicePath();
@@ -119,16 +116,21 @@ int DeviceLink::SnapFrame() {
     thread = platform::Thread::StartHighestPriority(
         [port = port_.get(), block = &singleFrame_] { RunSingleFrame(*port, *block); });
   }
-  if (!thread) {
-    // Without a thread nobody would ever set the event: report it instead of waiting.
-    singleFrame_.event.reset();
-    singleFrame_.done.store(1);
-    return kLinkOutOfMemory;
-  }
+  // Without a thread nobody would ever set the event: report it instead of waiting.
+  if (!thread) return EndSnapEarly(kLinkOutOfMemory);
   singleFrame_.event->Wait();
   thread.reset();
   singleFrame_.event.reset();
   return singleFrame_.status.load();
+}
+
+// The failure becomes the block's status, so that a CollectFrame that follows
+// reports it rather than the frame before.
+int DeviceLink::EndSnapEarly(int result) {
+  singleFrame_.event.reset();
+  singleFrame_.status.store(result);
+  singleFrame_.done.store(1);
+  return result;
 }
 
 int DeviceLink::CollectFrame() {

@@ -4,6 +4,7 @@
 
 #include "gated_port.h"
 #include "link_fixture.h"
+#include "platform/global_memory.h"
 #include "platform/thread.h"
 
 namespace kelvo {
@@ -118,6 +119,42 @@ TEST_F(Transfers, ThreadThatCannotStartIsReportedNotAwaited) {
   EXPECT_EQ(link->StartStream(), kLinkOk);
   EXPECT_EQ(link->StopStream(), kLinkOk);
 }
+
+// A snapshot that fails before its thread runs: the trigger worker calls
+// CollectFrame next and must see that failure, not the frame before.
+struct EarlyFailure {
+  const char* name;
+  void (*arrange)(DeviceLink&);
+  int result;
+};
+
+const EarlyFailure kEarlyFailures[] = {
+    {"no_buffer",
+     [](DeviceLink& l) {
+       platform::FailGlobalAllocationForTesting(0);
+       l.SetCaptureWindow(0, 0, 640, 8, 0);
+       platform::FailGlobalAllocationForTesting(-1);
+     },
+     kLinkNoDestination},
+    {"no_thread", [](DeviceLink&) { platform::FailThreadStartsForTesting(1); }, kLinkOutOfMemory},
+};
+
+class EarlySnapFailure : public Transfers, public ::testing::WithParamInterface<EarlyFailure> {};
+
+TEST_P(EarlySnapFailure, IsWhatCollectReturnsAndLeavesTheLinkFree) {
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
+  ASSERT_EQ(link->SnapFrame(), kLinkOk);
+  ASSERT_EQ(link->CollectFrame(), kLinkOk);
+  GetParam().arrange(*link);
+  EXPECT_EQ(link->SnapFrame(), GetParam().result);
+  EXPECT_EQ(link->CollectFrame(), GetParam().result);
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
+  EXPECT_EQ(link->SnapFrame(), kLinkOk);
+  EXPECT_EQ(link->CollectFrame(), kLinkOk);
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, EarlySnapFailure, ::testing::ValuesIn(kEarlyFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Transfers, TriggerModeWaitsForTheTriggerOrFailsAtTheTimeLimit) {
   ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
