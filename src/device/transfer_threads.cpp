@@ -1,3 +1,5 @@
+#include <new>
+
 #include "device/device_link.h"
 #include "device/driver_protocol.h"
 
@@ -107,14 +109,19 @@ int DeviceLink::SnapFrame() {
   std::int32_t idle = 1;
   if (!singleFrame_.done.compare_exchange_strong(idle, 0)) return kLinkBusy;
   if (!rawFrame_) return EndSnapEarly(kLinkNoDestination);
-  singleFrame_.buffer = reinterpret_cast<unsigned char*>(rawFrame_.get());
-  singleFrame_.length = FrameBytes();
-  singleFrame_.path = DevicePath();
-  singleFrame_.event = platform::ManualResetEvent::Create();
   std::unique_ptr<platform::Thread> thread;
-  if (singleFrame_.event) {
-    thread = platform::Thread::StartHighestPriority(
-        [port = port_.get(), block = &singleFrame_] { RunSingleFrame(*port, *block); });
+  try {
+    singleFrame_.buffer = reinterpret_cast<unsigned char*>(rawFrame_.get());
+    singleFrame_.length = FrameBytes();
+    singleFrame_.path = DevicePath();
+    singleFrame_.event = platform::ManualResetEvent::Create();
+    if (singleFrame_.event) {
+      thread = platform::Thread::StartHighestPriority(
+          [port = port_.get(), block = &singleFrame_] { RunSingleFrame(*port, *block); });
+    }
+  } catch (const std::bad_alloc&) {
+    // Nothing runs yet; a link left claimed here would be busy for good.
+    return EndSnapEarly(kLinkOutOfMemory);
   }
   // Without a thread nobody would ever set the event: report it instead of waiting.
   if (!thread) return EndSnapEarly(kLinkOutOfMemory);
@@ -144,20 +151,24 @@ int DeviceLink::StartStream() {
   if (ring_.empty()) return kLinkNoDestination;
   // A stream that ended by itself has left its thread and event behind.
   stream_.thread.reset();
-  stream_.event = platform::ManualResetEvent::Create();
-  if (!stream_.event) return kLinkOutOfMemory;
-  stream_.length = FrameBytes();
-  stream_.path = DevicePath();
-  stream_.count = static_cast<std::int32_t>(ring_.size());
-  stream_.ring.clear();
-  for (const auto& block : ring_) stream_.ring.push_back(block->Data());
-  stream_.writeIndex.store(0);
-  stream_.readIndex.store(0);
-  stream_.status.store(kLinkOk);
-  stream_.failed.store(0);
-  stream_.stopped.store(0);
-  stream_.thread = platform::Thread::StartHighestPriority(
-      [port = port_.get(), block = &stream_] { RunStream(*port, *block); });
+  try {
+    stream_.event = platform::ManualResetEvent::Create();
+    if (!stream_.event) return kLinkOutOfMemory;
+    stream_.length = FrameBytes();
+    stream_.path = DevicePath();
+    stream_.count = static_cast<std::int32_t>(ring_.size());
+    stream_.ring.clear();
+    for (const auto& block : ring_) stream_.ring.push_back(block->Data());
+    stream_.writeIndex.store(0);
+    stream_.readIndex.store(0);
+    stream_.status.store(kLinkOk);
+    stream_.failed.store(0);
+    stream_.stopped.store(0);
+    stream_.thread = platform::Thread::StartHighestPriority(
+        [port = port_.get(), block = &stream_] { RunStream(*port, *block); });
+  } catch (const std::bad_alloc&) {
+    // As when no thread starts: a stream left claimed would refuse every start.
+  }
   if (!stream_.thread) {
     stream_.stopped.store(1);
     stream_.event.reset();

@@ -2,6 +2,7 @@
 #include <thread>
 #include <vector>
 
+#include "failing_allocation.h"
 #include "gated_port.h"
 #include "link_fixture.h"
 #include "platform/global_memory.h"
@@ -137,9 +138,13 @@ const EarlyFailure kEarlyFailures[] = {
      },
      kLinkNoDestination},
     {"no_thread", [](DeviceLink&) { platform::FailThreadStartsForTesting(1); }, kLinkOutOfMemory},
+    {"allocation_throws", [](DeviceLink&) { FailNextAllocationOnThisThread(); }, kLinkOutOfMemory},
 };
 
-class EarlySnapFailure : public Transfers, public ::testing::WithParamInterface<EarlyFailure> {};
+class EarlySnapFailure : public Transfers, public ::testing::WithParamInterface<EarlyFailure> {
+ protected:
+  void TearDown() override { AllowAllocationsOnThisThread(); }
+};
 
 TEST_P(EarlySnapFailure, IsWhatCollectReturnsAndLeavesTheLinkFree) {
   ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
@@ -155,6 +160,15 @@ TEST_P(EarlySnapFailure, IsWhatCollectReturnsAndLeavesTheLinkFree) {
 
 INSTANTIATE_TEST_SUITE_P(Causes, EarlySnapFailure, ::testing::ValuesIn(kEarlyFailures),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Transfers, StreamStartThatRunsOutOfMemoryLeavesTheLinkFree) {
+  FailNextAllocationOnThisThread();
+  EXPECT_EQ(link->StartStream(), kLinkOutOfMemory);
+  AllowAllocationsOnThisThread();
+  EXPECT_EQ(link->PollStream(), kStreamStopped);
+  ASSERT_EQ(link->StartStream(), kLinkOk);
+  EXPECT_EQ(link->StopStream(), kLinkOk);
+}
 
 TEST_F(Transfers, TriggerModeWaitsForTheTriggerOrFailsAtTheTimeLimit) {
   ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
