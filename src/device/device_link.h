@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,8 +89,9 @@ int ExtractActivePixels(const RawLayout& layout, std::int32_t sampleWidth,
                         const unsigned char* source, std::size_t sourceBytes, void* dest,
                         std::size_t destBytes);
 
-// Shared with the single-frame transfer thread. The thread alone writes status
-// and done; the event orders its last writes before the caller reads them.
+// Shared with the single-frame transfer thread. While it runs, the thread alone
+// writes status and done, done last of all; SnapFrame writes them only while
+// no thread runs. The event is made and closed by the SnapFrame that waits on it.
 struct SingleFrameBlock {
   unsigned char* buffer = nullptr;
   std::uint32_t length = 0;
@@ -97,6 +99,8 @@ struct SingleFrameBlock {
   SharedWord status{kLinkOk};
   SharedWord done{1};
   std::string path;
+  // Tests: runs on the thread once it has woken the waiter, before it is done.
+  std::function<void()> endingForTesting;
 };
 
 // Shared with the stream thread: it alone writes status, failed and the write
@@ -174,6 +178,10 @@ class DeviceLink {
   int TimeLimit() const { return timeLimit_; }
   int SnapFrame();
   int CollectFrame();
+  // Tests: a call the single-frame thread makes as it ends (see SingleFrameBlock).
+  void OnSingleFrameEndingForTesting(std::function<void()> hook) {
+    singleFrame_.endingForTesting = std::move(hook);
+  }
   int StartStream();
   int PollStream();
   int StopStream();

@@ -22,8 +22,10 @@ void RunSingleFrame(platform::DriverPort& port, SingleFrameBlock& block) {
       block.status.store(received ? kLinkOk : kLinkFrameFailed);
     }
   }
-  block.done.store(1);
+  // Done comes last: a caller that sees it may take the block (and the event) back.
   block.event->Set();
+  if (block.endingForTesting) block.endingForTesting();
+  block.done.store(1);
 }
 
 // One device handle for the stream's whole life; a stop takes effect once the
@@ -140,9 +142,10 @@ int DeviceLink::EndSnapEarly(int result) {
   return result;
 }
 
+// The event belongs to the SnapFrame that made it, which closes it after
+// the thread has gone; a collect from another thread must never free it.
 int DeviceLink::CollectFrame() {
   if (singleFrame_.done.load() == 0) return kLinkBusy;
-  singleFrame_.event.reset();
   return singleFrame_.status.load();
 }
 

@@ -161,6 +161,18 @@ TEST_P(EarlySnapFailure, IsWhatCollectReturnsAndLeavesTheLinkFree) {
 INSTANTIATE_TEST_SUITE_P(Causes, EarlySnapFailure, ::testing::ValuesIn(kEarlyFailures),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A second caller that collects while the thread ends must find it still
+// running: the thread is not done with the event until it has set it.
+TEST_F(Transfers, CollectWhileTheSingleFrameThreadEndsIsBusy) {
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
+  int collected = -1;
+  link->OnSingleFrameEndingForTesting([&] { collected = link->CollectFrame(); });
+  EXPECT_EQ(link->SnapFrame(), kLinkOk);
+  EXPECT_EQ(collected, kLinkBusy);
+  link->OnSingleFrameEndingForTesting(nullptr);
+  EXPECT_EQ(link->CollectFrame(), kLinkOk);
+}
+
 TEST_F(Transfers, StreamStartThatRunsOutOfMemoryLeavesTheLinkFree) {
   FailNextAllocationOnThisThread();
   EXPECT_EQ(link->StartStream(), kLinkOutOfMemory);
