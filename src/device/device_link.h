@@ -104,7 +104,9 @@ struct SingleFrameBlock {
 };
 
 // Shared with the stream thread: it alone writes status, failed and the write
-// index; the caller alone writes the read index; both set stopped.
+// index; the caller alone writes the read index; both set stopped. Running is
+// set by StartStream and cleared by the thread as the last thing it does, so
+// it, not stopped, says whether the ring may still be written.
 struct StreamBlock {
   // A stream nobody stopped is told to end here, and its thread (the last
   // member, so the first to go) is joined before the event and ring go.
@@ -115,6 +117,7 @@ struct StreamBlock {
   SharedWord status{kLinkOk};
   SharedWord stopped{1};
   SharedWord failed{0};
+  SharedWord running{0};
   std::int32_t count = 0;
   std::vector<unsigned char*> ring;
   SharedWord writeIndex{0};

@@ -52,6 +52,7 @@ void RunStream(platform::DriverPort& port, StreamBlock& block) {
   }
   block.stopped.store(1);
   block.event->Set();
+  block.running.store(0);
 }
 
 }  // namespace
@@ -150,7 +151,7 @@ int DeviceLink::CollectFrame() {
 }
 
 int DeviceLink::StartStream() {
-  if (stream_.stopped.load() == 0) return kLinkBusy;
+  if (stream_.stopped.load() == 0 || stream_.running.load() == 1) return kLinkBusy;
   if (ring_.empty()) return kLinkNoDestination;
   // A stream that ended by itself has left its thread and event behind.
   stream_.thread.reset();
@@ -167,12 +168,14 @@ int DeviceLink::StartStream() {
     stream_.status.store(kLinkOk);
     stream_.failed.store(0);
     stream_.stopped.store(0);
+    stream_.running.store(1);
     stream_.thread = platform::Thread::StartHighestPriority(
         [port = port_.get(), block = &stream_] { RunStream(*port, *block); });
   } catch (const std::bad_alloc&) {
     // As when no thread starts: a stream left claimed would refuse every start.
   }
   if (!stream_.thread) {
+    stream_.running.store(0);
     stream_.stopped.store(1);
     stream_.event.reset();
     return kLinkOutOfMemory;

@@ -101,10 +101,13 @@ TEST_F(Transfers, StreamWhoseDeviceDoesNotOpenEndsQuietly) {
   EXPECT_EQ(link->StopStream(), kLinkOk);
 }
 
-TEST_F(Transfers, SecondStartWhileStreamingIsBusy) {
+TEST_F(Transfers, SecondStartOrNewWindowWhileStreamingIsBusy) {
   ASSERT_EQ(link->StartStream(), kLinkOk);
   EXPECT_EQ(link->StartStream(), kLinkBusy);
-  EXPECT_EQ(link->SetCaptureWindow(0, 0, 640, 480, 0), kLinkOk);  // stored, buffers kept
+  // Refused whole: a window stored over the kept layout would disagree with it.
+  EXPECT_EQ(link->SetCaptureWindow(0, 0, 640, 480, 1), kLinkBusy);
+  EXPECT_EQ(link->Window().width, 1280);
+  EXPECT_EQ(link->WindowMode(), 0);
   EXPECT_EQ(link->Layout().lines, 960);
   EXPECT_EQ(link->StopStream(), kLinkOk);
 }
@@ -238,6 +241,29 @@ TEST_F(HeldTransfers, FailedFrameIsNeverHandedOutAsNew) {
   EXPECT_EQ(link->PollStream(), kStreamFailed);
   port->Release();
   EXPECT_EQ(link->StopStream(), kLinkFrameFailed);
+}
+
+// A stop marks the stream stopped at once but the thread is still inside its
+// transfer: the buffers and the window must stay until it has left.
+TEST_F(HeldTransfers, WindowStaysUntilAStoppedStreamHasLeftItsTransfer) {
+  port->HoldAt(GatedPort::Moment::kFrameTransfer);
+  ASSERT_EQ(link->StartStream(), kLinkOk);
+  ASSERT_TRUE(port->WaitUntilHeld());
+  int stopped = -1;
+  std::thread stopper([&] { stopped = link->StopStream(); });
+  for (int i = 0; i < 5000 && link->PollStream() != kStreamStopped; ++i) {
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  ASSERT_EQ(link->PollStream(), kStreamStopped);
+  EXPECT_EQ(link->SetCaptureWindow(0, 0, 320, 6, 0), kLinkBusy);
+  EXPECT_EQ(link->SetRawLayout(1600, 221, 320, 7, 1, 6, 10), kLinkBusy);
+  EXPECT_EQ(link->Window().width, 640);
+  EXPECT_EQ(link->Layout().width, 640);
+  port->Release();
+  stopper.join();
+  EXPECT_EQ(stopped, kLinkOk);
+  EXPECT_EQ(link->SetCaptureWindow(0, 0, 320, 6, 0), kLinkOk);
+  EXPECT_EQ(link->Layout().width, 320);
 }
 
 // The reader polls as a preview worker does and must always get the newest
