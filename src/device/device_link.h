@@ -83,11 +83,23 @@ PollDecision DecidePoll(std::int32_t writeIndex, std::int32_t readIndex, std::in
 // The entry the writer fills next: never the one the reader holds.
 std::int32_t NextWriteIndex(std::int32_t writeIndex, std::int32_t readIndex, std::int32_t count);
 
-// Copies the active pixels of a raw frame, line by line, into dest. Never
-// writes more than destBytes: a destination too small for the picture gets 14.
+// The picture extraction delivers, in samples and lines.
+struct PictureSize {
+  std::int32_t width;
+  std::int32_t lines;
+};
+// The layout's width and lines divided by 1, 2, 4 or 8 for window modes 0 to 3
+// (0 x 0 for any other mode).
+PictureSize SubSampledPicture(const RawLayout& layout, int windowMode);
+
+// Copies the active pixels of a raw frame, line by line, into dest; with
+// sub-sampling (window modes 1 to 3) every 2nd, 4th or 8th 2x2 block of
+// samples, so that the Bayer pattern is kept. Never writes more than
+// destBytes: a destination too small for the picture gets 14, a window that
+// leaves no picture (or a mode outside 0 to 3) gets 1.
 int ExtractActivePixels(const RawLayout& layout, std::int32_t sampleWidth,
                         const unsigned char* source, std::size_t sourceBytes, void* dest,
-                        std::size_t destBytes);
+                        std::size_t destBytes, int windowMode = 0);
 
 // Shared with the single-frame transfer thread. While it runs, the thread alone
 // writes status and done, done last of all; SnapFrame writes them only while
@@ -189,7 +201,10 @@ class DeviceLink {
   int PollStream();
   int StopStream();
 
-  // ---- extraction: width x lines samples of the current sample width
+  // ---- extraction: PictureWidth x PictureLines samples of the current sample width,
+  // the window divided by its sub-sampling (mode 1, 2, 3: by 2, 4, 8)
+  int PictureWidth() const;
+  int PictureLines() const;
   int ExtractFrame(void* dest, std::size_t destBytes);
   int ExtractStreamFrame(void* dest, std::size_t destBytes);
 
