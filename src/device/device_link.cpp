@@ -124,7 +124,6 @@ bool DeviceLink::GetClockMode(int* mode) {
 
 void DeviceLink::Teardown() {
   ReleaseBuffers();
-  if (singleFrame_.done.load() == 1) singleFrame_.event.reset();
   if (stream_.stopped.load() == 1) {
     stream_.thread.reset();
     stream_.event.reset();

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,14 +83,27 @@ PollDecision DecidePoll(std::int32_t writeIndex, std::int32_t readIndex, std::in
 // The entry the writer fills next: never the one the reader holds.
 std::int32_t NextWriteIndex(std::int32_t writeIndex, std::int32_t readIndex, std::int32_t count);
 
-// Copies the active pixels of a raw frame, line by line, into dest. Never
-// writes more than destBytes: a destination too small for the picture gets 14.
+// The picture extraction delivers, in samples and lines.
+struct PictureSize {
+  std::int32_t width;
+  std::int32_t lines;
+};
+// The layout's width and lines divided by 1, 2, 4 or 8 for window modes 0 to 3
+// (0 x 0 for any other mode).
+PictureSize SubSampledPicture(const RawLayout& layout, int windowMode);
+
+// Copies the active pixels of a raw frame, line by line, into dest; with
+// sub-sampling (window modes 1 to 3) every 2nd, 4th or 8th 2x2 block of
+// samples, so that the Bayer pattern is kept. Never writes more than
+// destBytes: a destination too small for the picture gets 14, a window that
+// leaves no picture (or a mode outside 0 to 3) gets 1.
 int ExtractActivePixels(const RawLayout& layout, std::int32_t sampleWidth,
                         const unsigned char* source, std::size_t sourceBytes, void* dest,
-                        std::size_t destBytes);
+                        std::size_t destBytes, int windowMode = 0);
 
-// Shared with the single-frame transfer thread. The thread alone writes status
-// and done; the event orders its last writes before the caller reads them.
+// Shared with the single-frame transfer thread. While it runs, the thread alone
+// writes status and done, done last of all; SnapFrame writes them only while
+// no thread runs. The event is made and closed by the SnapFrame that waits on it.
 struct SingleFrameBlock {
   unsigned char* buffer = nullptr;
   std::uint32_t length = 0;
@@ -97,10 +111,14 @@ struct SingleFrameBlock {
   SharedWord status{kLinkOk};
   SharedWord done{1};
   std::string path;
+  // Tests: runs on the thread once it has woken the waiter, before it is done.
+  std::function<void()> endingForTesting;
 };
 
 // Shared with the stream thread: it alone writes status, failed and the write
-// index; the caller alone writes the read index; both set stopped.
+// index; the caller alone writes the read index; both set stopped. Running is
+// set by StartStream and cleared by the thread as the last thing it does, so
+// it, not stopped, says whether the ring may still be written.
 struct StreamBlock {
   // A stream nobody stopped is told to end here, and its thread (the last
   // member, so the first to go) is joined before the event and ring go.
@@ -111,6 +129,7 @@ struct StreamBlock {
   SharedWord status{kLinkOk};
   SharedWord stopped{1};
   SharedWord failed{0};
+  SharedWord running{0};
   std::int32_t count = 0;
   std::vector<unsigned char*> ring;
   SharedWord writeIndex{0};
@@ -174,11 +193,18 @@ class DeviceLink {
   int TimeLimit() const { return timeLimit_; }
   int SnapFrame();
   int CollectFrame();
+  // Tests: a call the single-frame thread makes as it ends (see SingleFrameBlock).
+  void OnSingleFrameEndingForTesting(std::function<void()> hook) {
+    singleFrame_.endingForTesting = std::move(hook);
+  }
   int StartStream();
   int PollStream();
   int StopStream();
 
-  // ---- extraction: width x lines samples of the current sample width
+  // ---- extraction: PictureWidth x PictureLines samples of the current sample width,
+  // the window divided by its sub-sampling (mode 1, 2, 3: by 2, 4, 8)
+  int PictureWidth() const;
+  int PictureLines() const;
   int ExtractFrame(void* dest, std::size_t destBytes);
   int ExtractStreamFrame(void* dest, std::size_t destBytes);
 
@@ -190,6 +216,8 @@ class DeviceLink {
   // Opens, sends one command packet, closes. False if either step failed.
   bool SendCommandOnce(const std::array<std::uint8_t, 64>& packet);
   bool TransferRunning() const;
+  // Ends a SnapFrame that never got its thread going.
+  int EndSnapEarly(int result);
   std::uint32_t FrameBytes() const;
 
   // Members that the transfer threads use come first, so that they outlive the

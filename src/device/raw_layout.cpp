@@ -18,6 +18,8 @@ int DeviceLink::SetCaptureWindow(int x, int y, int width, int height, int mode) 
                   std::int64_t{x} + width > kSensorWidth ||
                   std::int64_t{y} + height > kSensorHeight || mode < 0 || mode > 3;
   if (rejected) return kLinkBadWindow;
+  // The window and mode must always describe the layout the buffers have.
+  if (TransferRunning()) return kLinkBusy;
   window_ = CaptureWindow{x, y, width, height};
   windowMode_ = mode;
   SetRawLayout(kLinePitch, kLineStart, width, height + 1, 1, height, kStreamBufferCount);
@@ -76,8 +78,10 @@ void DeviceLink::ReleaseBuffers() {
   ring_.shrink_to_fit();
 }
 
+// Not stopped: a stop marks the stream stopped before its thread has left the
+// transfer that writes into the ring.
 bool DeviceLink::TransferRunning() const {
-  return stream_.stopped.load() == 0 || singleFrame_.done.load() == 0;
+  return stream_.running.load() == 1 || singleFrame_.done.load() == 0;
 }
 
 }  // namespace kelvo

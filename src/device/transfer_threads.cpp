@@ -1,3 +1,5 @@
+#include <new>
+
 #include "device/device_link.h"
 #include "device/driver_protocol.h"
 
@@ -20,8 +22,10 @@ void RunSingleFrame(platform::DriverPort& port, SingleFrameBlock& block) {
       block.status.store(received ? kLinkOk : kLinkFrameFailed);
     }
   }
-  block.done.store(1);
+  // Done comes last: a caller that sees it may take the block (and the event) back.
   block.event->Set();
+  if (block.endingForTesting) block.endingForTesting();
+  block.done.store(1);
 }
 
 // One device handle for the stream's whole life; a stop takes effect once the
@@ -32,19 +36,23 @@ void RunStream(platform::DriverPort& port, StreamBlock& block) {
     block.status.store(kLinkNoDevice);
   } else {
     block.status.store(kLinkOk);
-    while (block.stopped.load() == 0 && block.status.load() != kLinkFrameFailed) {
+    while (block.stopped.load() == 0) {
       session.RequestFrame();
       std::int32_t write = block.writeIndex.load();
       if (!session.ReceiveFrame(block.ring[static_cast<std::size_t>(write)], block.length)) {
+        // Failed before anything else, and the write index stays on the broken
+        // entry, so no poll can ever take it for a new frame.
         block.status.store(kLinkFrameFailed);
+        block.failed.store(1);
+        break;
       }
       block.writeIndex.store(NextWriteIndex(write, block.readIndex.load(), block.count));
     }
     session.Close();
   }
-  block.failed.store(block.status.load() == kLinkFrameFailed ? 1 : 0);
   block.stopped.store(1);
   block.event->Set();
+  block.running.store(0);
 }
 
 }  // namespace
@@ -103,57 +111,71 @@ void DeviceLink::SetTimeLimit(int milliseconds) {
 int DeviceLink::SnapFrame() {
   std::int32_t idle = 1;
   if (!singleFrame_.done.compare_exchange_strong(idle, 0)) return kLinkBusy;
-  if (!rawFrame_) {
-    singleFrame_.done.store(1);
-    return kLinkNoDestination;
-  }
-  singleFrame_.buffer = reinterpret_cast<unsigned char*>(rawFrame_.get());
-  singleFrame_.length = FrameBytes();
-  singleFrame_.path = DevicePath();
-  singleFrame_.event = platform::ManualResetEvent::Create();
+  if (!rawFrame_) return EndSnapEarly(kLinkNoDestination);
   std::unique_ptr<platform::Thread> thread;
-  if (singleFrame_.event) {
-    thread = platform::Thread::StartHighestPriority(
-        [port = port_.get(), block = &singleFrame_] { RunSingleFrame(*port, *block); });
+  try {
+    singleFrame_.buffer = reinterpret_cast<unsigned char*>(rawFrame_.get());
+    singleFrame_.length = FrameBytes();
+    singleFrame_.path = DevicePath();
+    singleFrame_.event = platform::ManualResetEvent::Create();
+    if (singleFrame_.event) {
+      thread = platform::Thread::StartHighestPriority(
+          [port = port_.get(), block = &singleFrame_] { RunSingleFrame(*port, *block); });
+    }
+  } catch (const std::bad_alloc&) {
+    // Nothing runs yet; a link left claimed here would be busy for good.
+    return EndSnapEarly(kLinkOutOfMemory);
   }
-  if (!thread) {
-    // Without a thread nobody would ever set the event: report it instead of waiting.
-    singleFrame_.event.reset();
-    singleFrame_.done.store(1);
-    return kLinkOutOfMemory;
-  }
+  // Without a thread nobody would ever set the event: report it instead of waiting.
+  if (!thread) return EndSnapEarly(kLinkOutOfMemory);
   singleFrame_.event->Wait();
   thread.reset();
   singleFrame_.event.reset();
   return singleFrame_.status.load();
 }
 
+// The failure becomes the block's status, so that a CollectFrame that follows
+// reports it rather than the frame before.
+int DeviceLink::EndSnapEarly(int result) {
+  singleFrame_.event.reset();
+  singleFrame_.status.store(result);
+  singleFrame_.done.store(1);
+  return result;
+}
+
+// The event belongs to the SnapFrame that made it, which closes it after
+// the thread has gone; a collect from another thread must never free it.
 int DeviceLink::CollectFrame() {
   if (singleFrame_.done.load() == 0) return kLinkBusy;
-  singleFrame_.event.reset();
   return singleFrame_.status.load();
 }
 
 int DeviceLink::StartStream() {
-  if (stream_.stopped.load() == 0) return kLinkBusy;
+  if (stream_.stopped.load() == 0 || stream_.running.load() == 1) return kLinkBusy;
   if (ring_.empty()) return kLinkNoDestination;
   // A stream that ended by itself has left its thread and event behind.
   stream_.thread.reset();
-  stream_.event = platform::ManualResetEvent::Create();
-  if (!stream_.event) return kLinkOutOfMemory;
-  stream_.length = FrameBytes();
-  stream_.path = DevicePath();
-  stream_.count = static_cast<std::int32_t>(ring_.size());
-  stream_.ring.clear();
-  for (const auto& block : ring_) stream_.ring.push_back(block->Data());
-  stream_.writeIndex.store(0);
-  stream_.readIndex.store(0);
-  stream_.status.store(kLinkOk);
-  stream_.failed.store(0);
-  stream_.stopped.store(0);
-  stream_.thread = platform::Thread::StartHighestPriority(
-      [port = port_.get(), block = &stream_] { RunStream(*port, *block); });
+  try {
+    stream_.event = platform::ManualResetEvent::Create();
+    if (!stream_.event) return kLinkOutOfMemory;
+    stream_.length = FrameBytes();
+    stream_.path = DevicePath();
+    stream_.count = static_cast<std::int32_t>(ring_.size());
+    stream_.ring.clear();
+    for (const auto& block : ring_) stream_.ring.push_back(block->Data());
+    stream_.writeIndex.store(0);
+    stream_.readIndex.store(0);
+    stream_.status.store(kLinkOk);
+    stream_.failed.store(0);
+    stream_.stopped.store(0);
+    stream_.running.store(1);
+    stream_.thread = platform::Thread::StartHighestPriority(
+        [port = port_.get(), block = &stream_] { RunStream(*port, *block); });
+  } catch (const std::bad_alloc&) {
+    // As when no thread starts: a stream left claimed would refuse every start.
+  }
   if (!stream_.thread) {
+    stream_.running.store(0);
     stream_.stopped.store(1);
     stream_.event.reset();
     return kLinkOutOfMemory;

@@ -126,8 +126,7 @@ bool CameraEmulator::Serve(const OpenDevice& open, std::uint32_t code, const voi
 
   if (code == kRequestTimeLimit) {
     if (inputBytes != kTimeLimitInputBytes || input == nullptr || Le32(input) != 1) return false;
-    camera.SetTimeLimit(Le32(static_cast<const std::uint8_t*>(input) + 4));
-    return true;
+    return camera.SetTimeLimit(Le32(static_cast<const std::uint8_t*>(input) + 4));
   }
   if (code != kRequestSend && code != kRequestReceive) return false;
   if (inputBytes != 4 || input == nullptr || output == nullptr) return false;
@@ -141,7 +140,8 @@ bool CameraEmulator::Serve(const OpenDevice& open, std::uint32_t code, const voi
     return true;
   }
   if (code == kRequestSend && *pipe == kFramePipe)
-    return camera.DeliverFrame(static_cast<unsigned char*>(output), outputBytes, returned);
+    return camera.DeliverFrame(static_cast<unsigned char*>(output), outputBytes, returned,
+                               open.generation);
   if (code == kRequestReceive && *pipe == kReplyPipe) {  // a reply
     if (outputBytes != kPacketBytes || !camera.TakeReply(&packet)) return false;
     std::memcpy(output, packet.data(), kPacketBytes);

@@ -14,9 +14,20 @@ constexpr double kSamplesPerSecond[2] = {48e6, 24e6};
 constexpr std::uint32_t kLargestTransfer = 1u << 22;
 // "No limit" for waits, kept small enough for every clock's arithmetic.
 constexpr auto kForever = std::chrono::hours(24);
+// The driver takes the limit as a signed 32-bit count of milliseconds.
+constexpr std::uint32_t kLongestTimeLimitMs = 0x7FFFFFFF;
 
 std::uint32_t Le32(const std::uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// Commands whose byte 1 is a flag: the driver takes 0 and 1 and refuses the rest.
+constexpr std::uint8_t kFlagCommands[] = {kCommandSampleWidth, kCommandSetClock,
+                                          kCommandTriggerMode};
+
+bool HasBadFlag(const Reply& packet) {
+  const auto* end = std::end(kFlagCommands);
+  return std::find(std::begin(kFlagCommands), end, packet[0]) != end && packet[1] > 1;
 }
 
 Reply ReplyWith(std::uint8_t first) {
@@ -51,7 +62,10 @@ bool VirtualCamera::TryOpen() {
 
 void VirtualCamera::SetPresent(bool present) {
   std::lock_guard<std::mutex> hold(lock_);
-  if (present_ && !present) ++generation_;
+  if (present_ && !present) {
+    ++generation_;
+    wake_.notify_all();  // a transfer in flight fails now
+  }
   present_ = present;
 }
 
@@ -67,6 +81,7 @@ bool VirtualCamera::Reachable(std::uint32_t generation) {
 
 bool VirtualCamera::Command(const Reply& packet) {
   std::lock_guard<std::mutex> hold(lock_);
+  if (HasBadFlag(packet)) return false;
   switch (packet[0]) {
     case kCommandWriteRegister: {
       if (packet[1] != kRegisterWriteTag[0] || packet[2] != kRegisterWriteTag[1]) return false;
@@ -107,6 +122,8 @@ bool VirtualCamera::Command(const Reply& packet) {
       replies_.push_back(ReplyWith(static_cast<std::uint8_t>(clockMode_)));
       return true;
     case kCommandTriggerMode:
+      // An edge latched in one mode never completes a transfer of the other.
+      if (triggerMode_ != (packet[1] != 0)) pendingTriggers_ = 0;
       triggerMode_ = packet[1] != 0;
       return true;
     default:
@@ -122,9 +139,13 @@ bool VirtualCamera::TakeReply(Reply* reply) {
   return true;
 }
 
-void VirtualCamera::SetTimeLimit(std::uint32_t milliseconds) {
+// No time, or a negative one, is no limit that can be kept: the request is
+// refused and the last limit stays, so every triggered wait still ends.
+bool VirtualCamera::SetTimeLimit(std::uint32_t milliseconds) {
+  if (milliseconds == 0 || milliseconds > kLongestTimeLimitMs) return false;
   std::lock_guard<std::mutex> hold(lock_);
   timeLimitMs_ = milliseconds;
+  return true;
 }
 
 Clock::duration VirtualCamera::FrameTimeLocked() const {
@@ -148,20 +169,18 @@ const Fault* VirtualCamera::FaultForFrame(std::uint64_t frame, FaultKind kind) c
 // the first one that ends after it was asked for. In trigger mode the frame
 // ends with the trigger, or the transfer fails when the time limit passes.
 bool VirtualCamera::WaitForFrame(std::unique_lock<std::mutex>& hold, std::uint64_t frame,
-                                 Clock::time_point asked) {
-  auto interrupted = [this] { return shutdown_; };
+                                 Clock::time_point asked, std::uint32_t generation) {
+  auto interrupted = [this, generation] { return shutdown_ || generation != generation_; };
   if (triggerMode_) {
-    auto deadline =
-        asked + (timeLimitMs_ != 0 ? Clock::duration(std::chrono::milliseconds(timeLimitMs_))
-                                   : Clock::duration(kForever));
+    auto deadline = asked + Clock::duration(std::chrono::milliseconds(timeLimitMs_));
     auto periodic = asked + Clock::duration(kForever);
     if (options_.triggerPeriodMs != 0) {
       Clock::duration period = std::chrono::milliseconds(options_.triggerPeriodMs);
       periodic = epoch_ + ((asked - epoch_) / period + 1) * period;
     }
     wake_.wait_until(hold, std::min(deadline, periodic),
-                     [this] { return shutdown_ || pendingTriggers_ > 0; });
-    if (shutdown_) return false;
+                     [&] { return interrupted() || pendingTriggers_ > 0; });
+    if (interrupted()) return false;
     if (pendingTriggers_ > 0) {
       --pendingTriggers_;
     } else if (periodic > deadline || Clock::now() < periodic) {
@@ -186,10 +205,11 @@ void VirtualCamera::Unplug(std::uint32_t milliseconds) {
   replies_.clear();
 }
 
-bool VirtualCamera::DeliverFrame(unsigned char* out, std::uint32_t bytes, std::uint32_t* returned) {
+bool VirtualCamera::DeliverFrame(unsigned char* out, std::uint32_t bytes, std::uint32_t* returned,
+                                 std::uint32_t generation) {
   *returned = 0;
   std::unique_lock<std::mutex> hold(lock_);
-  if (shutdown_ || UnpluggedLocked()) return false;
+  if (shutdown_ || UnpluggedLocked() || generation != generation_) return false;
   std::uint32_t expected = transferSize_ * (sixteenBit_ ? 2 : 1);
   if (transferSize_ == 0 || bytes != expected || out == nullptr) return false;
   const std::uint64_t frame = ++framesServed_;
@@ -208,7 +228,8 @@ bool VirtualCamera::DeliverFrame(unsigned char* out, std::uint32_t bytes, std::u
   }
   hold.lock();
 
-  if (!WaitForFrame(hold, frame, asked)) return false;
+  // The camera may have gone while the picture was made or the frame awaited.
+  if (!WaitForFrame(hold, frame, asked, generation) || generation != generation_) return false;
   if (const Fault* unplug = FaultForFrame(frame, FaultKind::kUnplug)) {
     Unplug(unplug->amount);
     return false;
@@ -221,6 +242,7 @@ bool VirtualCamera::DeliverFrame(unsigned char* out, std::uint32_t bytes, std::u
 
 void VirtualCamera::Trigger() {
   std::lock_guard<std::mutex> hold(lock_);
+  if (!triggerMode_) return;
   pendingTriggers_ = 1;  // the trigger input latches one edge
   wake_.notify_all();
 }
@@ -269,6 +291,11 @@ bool VirtualCamera::TriggerMode() {
 std::uint32_t VirtualCamera::TimeLimit() {
   std::lock_guard<std::mutex> hold(lock_);
   return timeLimitMs_;
+}
+
+std::uint64_t VirtualCamera::FramesAsked() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return framesServed_;
 }
 
 std::uint64_t VirtualCamera::FramesDelivered() {

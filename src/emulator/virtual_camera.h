@@ -40,10 +40,13 @@ class VirtualCamera {
   // ---- command packets and replies; false where the camera refuses the packet
   bool Command(const Reply& packet);
   bool TakeReply(Reply* reply);
-  void SetTimeLimit(std::uint32_t milliseconds);
+  bool SetTimeLimit(std::uint32_t milliseconds);
 
-  // ---- frames: a transfer of exactly the announced size, paced like the sensor
-  bool DeliverFrame(unsigned char* out, std::uint32_t bytes, std::uint32_t* returned);
+  // ---- frames: a transfer of exactly the announced size, paced like the sensor,
+  // on a handle opened in the given generation; it fails if the camera goes meanwhile
+  bool DeliverFrame(unsigned char* out, std::uint32_t bytes, std::uint32_t* returned,
+                    std::uint32_t generation);
+  // Latched for the next triggered transfer; free running it means nothing.
   void Trigger();
   void Shutdown();
 
@@ -57,6 +60,8 @@ class VirtualCamera {
   bool TriggerMode();
   std::uint32_t TimeLimit();
   std::uint64_t FramesDelivered();
+  // Frame transfers asked for, whether or not they completed.
+  std::uint64_t FramesAsked();
   void SetFaults(std::vector<Fault> faults);
   // The time one frame takes at the current transfer size and clock.
   Clock::duration FrameTime();
@@ -66,7 +71,7 @@ class VirtualCamera {
   const Fault* FaultForFrame(std::uint64_t frame, FaultKind kind) const;
   // Waits, with the lock held, until the frame is due; false if it never comes.
   bool WaitForFrame(std::unique_lock<std::mutex>& hold, std::uint64_t frame,
-                    Clock::time_point asked);
+                    Clock::time_point asked, std::uint32_t generation);
   void Unplug(std::uint32_t milliseconds);
   bool UnpluggedLocked();
 

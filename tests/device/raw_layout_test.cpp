@@ -159,5 +159,67 @@ TEST_F(Extraction, NullOrSmallDestinationGetsFourteenAndNothingWritten) {
   EXPECT_EQ(dest, std::vector<std::uint8_t>(1280 * 960, 0xA5));
 }
 
+// Sub-sampling: the picture is the window divided by 2, 4 or 8, made of whole
+// 2x2 sample blocks so that the colour order of the sensor is kept.
+struct SubSampleCase {
+  int mode, divisor;
+};
+
+class SubSampledExtraction : public Extraction,
+                             public ::testing::WithParamInterface<SubSampleCase> {};
+
+TEST_P(SubSampledExtraction, DeliversTheReducedPictureOfWholeBayerBlocks) {
+  const auto [mode, divisor] = GetParam();
+  // Small enough that every sample number fits in 16 bits.
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 64, 32, mode), kLinkOk);
+  link->SetSampleWidth(1);
+  ASSERT_EQ(link->SnapFrame(), kLinkOk);
+  const int width = 64 / divisor, lines = 32 / divisor;
+  EXPECT_EQ(link->PictureWidth(), width);
+  EXPECT_EQ(link->PictureLines(), lines);
+  std::vector<std::uint16_t> dest(width * lines + 1, 0xBEEF);
+  ASSERT_EQ(link->ExtractFrame(dest.data(), (dest.size() - 1) * 2), kLinkOk);
+  for (int r = 0; r < lines; ++r) {
+    for (int c = 0; c < width; ++c) {
+      int sample = dest[r * width + c] - 1600 - 221;
+      int row = sample / 1600, column = sample % 1600;
+      // Block r/2 of the picture is block (r/2) x divisor of the window, same site inside it.
+      ASSERT_EQ(row, r / 2 * 2 * divisor + r % 2) << r << " " << c;
+      ASSERT_EQ(column, c / 2 * 2 * divisor + c % 2) << r << " " << c;
+    }
+  }
+  EXPECT_EQ(dest.back(), 0xBEEF);
+}
+
+TEST_P(SubSampledExtraction, DestinationOneByteShortGetsFourteenAndNothingWritten) {
+  const auto [mode, divisor] = GetParam();
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 1280, 960, mode), kLinkOk);
+  ASSERT_EQ(link->SnapFrame(), kLinkOk);
+  const std::size_t bytes = std::size_t{1280u / divisor} * (960u / divisor);
+  std::vector<std::uint8_t> dest(bytes, 0xA5);
+  EXPECT_EQ(link->ExtractFrame(dest.data(), bytes - 1), kLinkNoDestination);
+  EXPECT_EQ(dest, std::vector<std::uint8_t>(bytes, 0xA5));
+  EXPECT_EQ(link->ExtractFrame(dest.data(), bytes), kLinkOk);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SubSampledExtraction,
+                         ::testing::Values(SubSampleCase{1, 2}, SubSampleCase{2, 4},
+                                           SubSampleCase{3, 8}));
+
+TEST_F(Extraction, WindowTooSmallForItsSubSamplingGivesNoPicture) {
+  // Four by three at one eighth: nothing is left, and nothing is written.
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 4, 3, 3), kLinkOk);
+  ASSERT_EQ(link->SnapFrame(), kLinkOk);
+  std::uint8_t dest[16] = {};
+  EXPECT_EQ(link->ExtractFrame(dest, sizeof dest), kLinkBadWindow);
+  EXPECT_EQ(dest[0], 0);
+  // At one half one sample block row is left: two samples of the first line.
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 4, 3, 1), kLinkOk);
+  ASSERT_EQ(link->SnapFrame(), kLinkOk);
+  EXPECT_EQ(link->ExtractFrame(dest, 2), kLinkOk);
+  EXPECT_EQ(dest[0], 1821 & 0xFF);
+  EXPECT_EQ(dest[1], 1822 & 0xFF);
+}
+
 }  // namespace
 }  // namespace kelvo

@@ -2,7 +2,10 @@
 #include <thread>
 #include <vector>
 
+#include "failing_allocation.h"
+#include "gated_port.h"
 #include "link_fixture.h"
+#include "platform/global_memory.h"
 #include "platform/thread.h"
 
 namespace kelvo {
@@ -98,10 +101,13 @@ TEST_F(Transfers, StreamWhoseDeviceDoesNotOpenEndsQuietly) {
   EXPECT_EQ(link->StopStream(), kLinkOk);
 }
 
-TEST_F(Transfers, SecondStartWhileStreamingIsBusy) {
+TEST_F(Transfers, SecondStartOrNewWindowWhileStreamingIsBusy) {
   ASSERT_EQ(link->StartStream(), kLinkOk);
   EXPECT_EQ(link->StartStream(), kLinkBusy);
-  EXPECT_EQ(link->SetCaptureWindow(0, 0, 640, 480, 0), kLinkOk);  // stored, buffers kept
+  // Refused whole: a window stored over the kept layout would disagree with it.
+  EXPECT_EQ(link->SetCaptureWindow(0, 0, 640, 480, 1), kLinkBusy);
+  EXPECT_EQ(link->Window().width, 1280);
+  EXPECT_EQ(link->WindowMode(), 0);
   EXPECT_EQ(link->Layout().lines, 960);
   EXPECT_EQ(link->StopStream(), kLinkOk);
 }
@@ -115,6 +121,67 @@ TEST_F(Transfers, ThreadThatCannotStartIsReportedNotAwaited) {
   EXPECT_EQ(link->StartStream(), kLinkOutOfMemory);
   EXPECT_EQ(link->PollStream(), kStreamStopped);
   EXPECT_EQ(link->StartStream(), kLinkOk);
+  EXPECT_EQ(link->StopStream(), kLinkOk);
+}
+
+// A snapshot that fails before its thread runs: the trigger worker calls
+// CollectFrame next and must see that failure, not the frame before.
+struct EarlyFailure {
+  const char* name;
+  void (*arrange)(DeviceLink&);
+  int result;
+};
+
+const EarlyFailure kEarlyFailures[] = {
+    {"no_buffer",
+     [](DeviceLink& l) {
+       platform::FailGlobalAllocationForTesting(0);
+       l.SetCaptureWindow(0, 0, 640, 8, 0);
+       platform::FailGlobalAllocationForTesting(-1);
+     },
+     kLinkNoDestination},
+    {"no_thread", [](DeviceLink&) { platform::FailThreadStartsForTesting(1); }, kLinkOutOfMemory},
+    {"allocation_throws", [](DeviceLink&) { FailNextAllocationOnThisThread(); }, kLinkOutOfMemory},
+};
+
+class EarlySnapFailure : public Transfers, public ::testing::WithParamInterface<EarlyFailure> {
+ protected:
+  void TearDown() override { AllowAllocationsOnThisThread(); }
+};
+
+TEST_P(EarlySnapFailure, IsWhatCollectReturnsAndLeavesTheLinkFree) {
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
+  ASSERT_EQ(link->SnapFrame(), kLinkOk);
+  ASSERT_EQ(link->CollectFrame(), kLinkOk);
+  GetParam().arrange(*link);
+  EXPECT_EQ(link->SnapFrame(), GetParam().result);
+  EXPECT_EQ(link->CollectFrame(), GetParam().result);
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
+  EXPECT_EQ(link->SnapFrame(), kLinkOk);
+  EXPECT_EQ(link->CollectFrame(), kLinkOk);
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, EarlySnapFailure, ::testing::ValuesIn(kEarlyFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A second caller that collects while the thread ends must find it still
+// running: the thread is not done with the event until it has set it.
+TEST_F(Transfers, CollectWhileTheSingleFrameThreadEndsIsBusy) {
+  ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
+  int collected = -1;
+  link->OnSingleFrameEndingForTesting([&] { collected = link->CollectFrame(); });
+  EXPECT_EQ(link->SnapFrame(), kLinkOk);
+  EXPECT_EQ(collected, kLinkBusy);
+  link->OnSingleFrameEndingForTesting(nullptr);
+  EXPECT_EQ(link->CollectFrame(), kLinkOk);
+}
+
+TEST_F(Transfers, StreamStartThatRunsOutOfMemoryLeavesTheLinkFree) {
+  FailNextAllocationOnThisThread();
+  EXPECT_EQ(link->StartStream(), kLinkOutOfMemory);
+  AllowAllocationsOnThisThread();
+  EXPECT_EQ(link->PollStream(), kStreamStopped);
+  ASSERT_EQ(link->StartStream(), kLinkOk);
   EXPECT_EQ(link->StopStream(), kLinkOk);
 }
 
@@ -147,6 +214,56 @@ TEST_F(Transfers, UnpluggedCameraVanishesAndComesBack) {
   link->Enumerate();
   EXPECT_EQ(link->IsPresent(0), 1);
   EXPECT_EQ(link->SnapFrame(), kLinkOk);
+}
+
+// A link whose transfer threads a test can hold at one moment of a transfer.
+class HeldTransfers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    emulator = MakeEmulator();
+    port = std::make_shared<GatedPort>(emulator);
+    link = std::make_unique<DeviceLink>(port);
+    ASSERT_EQ(link->SetCaptureWindow(0, 0, 640, 8, 0), kLinkOk);
+  }
+  void TearDown() override { port->Release(); }
+
+  std::shared_ptr<CameraEmulator> emulator;
+  std::shared_ptr<GatedPort> port;
+  std::unique_ptr<DeviceLink> link;
+};
+
+TEST_F(HeldTransfers, FailedFrameIsNeverHandedOutAsNew) {
+  emulator->SetFaults(0, {{FaultKind::kDrop, 1, 0}});
+  port->HoldAt(GatedPort::Moment::kCloseAfterFailedFrame);
+  ASSERT_EQ(link->StartStream(), kLinkOk);
+  ASSERT_TRUE(port->WaitUntilHeld());
+  // The thread has not yet left: the stream must already read as failed.
+  EXPECT_EQ(link->PollStream(), kStreamFailed);
+  port->Release();
+  EXPECT_EQ(link->StopStream(), kLinkFrameFailed);
+}
+
+// A stop marks the stream stopped at once but the thread is still inside its
+// transfer: the buffers and the window must stay until it has left.
+TEST_F(HeldTransfers, WindowStaysUntilAStoppedStreamHasLeftItsTransfer) {
+  port->HoldAt(GatedPort::Moment::kFrameTransfer);
+  ASSERT_EQ(link->StartStream(), kLinkOk);
+  ASSERT_TRUE(port->WaitUntilHeld());
+  int stopped = -1;
+  std::thread stopper([&] { stopped = link->StopStream(); });
+  for (int i = 0; i < 5000 && link->PollStream() != kStreamStopped; ++i) {
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  ASSERT_EQ(link->PollStream(), kStreamStopped);
+  EXPECT_EQ(link->SetCaptureWindow(0, 0, 320, 6, 0), kLinkBusy);
+  EXPECT_EQ(link->SetRawLayout(1600, 221, 320, 7, 1, 6, 10), kLinkBusy);
+  EXPECT_EQ(link->Window().width, 640);
+  EXPECT_EQ(link->Layout().width, 640);
+  port->Release();
+  stopper.join();
+  EXPECT_EQ(stopped, kLinkOk);
+  EXPECT_EQ(link->SetCaptureWindow(0, 0, 320, 6, 0), kLinkOk);
+  EXPECT_EQ(link->Layout().width, 320);
 }
 
 // The reader polls as a preview worker does and must always get the newest

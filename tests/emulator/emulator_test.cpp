@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <thread>
 #include <vector>
 
 #include "emulator/camera_emulator.h"
@@ -47,6 +48,12 @@ class Wire {
     return Command({0x04, 0x30, 0xFE, static_cast<std::uint8_t>(address),
                     static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(value),
                     static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value >> 16)});
+  }
+  bool TimeLimit(std::uint32_t milliseconds) {
+    std::uint8_t input[44] = {1};
+    std::memcpy(input + 4, &milliseconds, 4);
+    std::uint32_t returned = 0;
+    return emulator_.Request(handle_, 0x2220A0, input, 44, nullptr, 0, &returned);
   }
   // A full 16-bit frame as 10-bit values.
   std::vector<std::uint16_t> Frame16(std::uint32_t samples = 1538048) {
@@ -137,15 +144,36 @@ const RefusalCase kRefusals[] = {
      [](Wire& w) {
        return w.Command({0x09, 0, 0, 0, 0});
      }},
+    // The flag bytes are 0 or 1; the driver refuses anything else.
+    {"sample_width_flag_2",
+     [](Wire& w) {
+       return w.Command({0x0A, 2});
+     }},
+    {"clock_flag_2",
+     [](Wire& w) {
+       return w.Command({0x23, 2});
+     }},
+    {"trigger_flag_0xFF",
+     [](Wire& w) {
+       return w.Command({0x28, 0xFF});
+     }},
+    // A limit of no time, or a negative one, is no limit the driver can keep.
+    {"time_limit_0", [](Wire& w) { return w.TimeLimit(0); }},
+    {"time_limit_negative", [](Wire& w) { return w.TimeLimit(0xFFFFFFFF); }},
 };
 
 class Refusals : public ::testing::TestWithParam<RefusalCase> {};
 
-TEST_P(Refusals, FailLikeTheDriver) {
+TEST_P(Refusals, FailLikeTheDriverAndChangeNothing) {
   CameraEmulator emulator(Unpaced(EmulatorOptions::Still()));
   Wire wire(emulator);
   ASSERT_TRUE(wire.Open());
   EXPECT_FALSE(GetParam().act(wire));
+  VirtualCamera& camera = emulator.Camera(0);
+  EXPECT_FALSE(camera.SixteenBit());
+  EXPECT_EQ(camera.ClockMode(), 0);
+  EXPECT_FALSE(camera.TriggerMode());
+  EXPECT_EQ(camera.TimeLimit(), 3000u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Requests, Refusals, ::testing::ValuesIn(kRefusals),
@@ -236,6 +264,51 @@ TEST(Emulator, PeriodicTriggerCompletesTriggeredTransfers) {
   std::vector<std::uint8_t> frame(7168);
   EXPECT_TRUE(wire.Request(kSend, 2, frame.data(), 7168));
   EXPECT_TRUE(wire.Request(kSend, 2, frame.data(), 7168));
+}
+
+// Trigger mode with a short time limit, so that a transfer no trigger
+// completes fails soon.
+class TriggeredTransfers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(wire.SetTransfer(7168, false));
+    ASSERT_TRUE(wire.TimeLimit(60));
+  }
+  bool Transfer() { return wire.Request(kSend, 2, frame.data(), 7168); }
+
+  CameraEmulator emulator{EmulatorOptions::Still()};
+  Wire wire{emulator};
+  std::vector<std::uint8_t> frame = std::vector<std::uint8_t>(7168);
+};
+
+TEST_F(TriggeredTransfers, TriggerFromFreeRunIsNotKept) {
+  emulator.Trigger(0);  // free running: the edge means nothing
+  ASSERT_TRUE(wire.Command({0x28, 1}));
+  EXPECT_FALSE(Transfer());
+  emulator.Trigger(0);  // in trigger mode the edge is latched for the next transfer
+  EXPECT_TRUE(Transfer());
+}
+
+TEST_F(TriggeredTransfers, RefusedTimeLimitKeepsTheLastOneSoTheWaitEnds) {
+  ASSERT_TRUE(wire.Command({0x28, 1}));
+  EXPECT_FALSE(wire.TimeLimit(0));
+  ASSERT_EQ(emulator.Camera(0).TimeLimit(), 60u);
+  EXPECT_FALSE(Transfer());
+}
+
+TEST_F(TriggeredTransfers, CameraUnpluggedWhileATransferWaitsFailsIt) {
+  ASSERT_TRUE(wire.TimeLimit(60000));
+  ASSERT_TRUE(wire.Command({0x28, 1}));
+  bool delivered = true;
+  std::thread transfer([&] { delivered = Transfer(); });
+  for (int i = 0; i < 5000 && emulator.Camera(0).FramesAsked() == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  emulator.SetPresent(0, false);
+  emulator.Trigger(0);
+  transfer.join();
+  EXPECT_FALSE(delivered);
+  EXPECT_EQ(emulator.Camera(0).FramesDelivered(), 0u);
 }
 
 // ---- the picture
