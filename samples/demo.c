@@ -178,8 +178,16 @@ static void SaveEveryFormat(KelvoHandle camera, const char* folder, int device) 
 static void SnapshotEachCamera(KelvoHandle camera, const char* folder) {
   static unsigned char picture[1280 * 3 * 960];
   int device;
+  /* Neutral settings and an exposure that puts white just below full scale. */
+  Kelvo_SetBrightness(camera, 0);
+  Kelvo_SetGamma(camera, 100);
+  Kelvo_SetBayerGainRGB(camera, 0x646464);
+  Kelvo_SetGlobalGain(camera, 150);
+  printf("pictures at gain %d, exposure %d lines, neutral colour gains\n",
+         Kelvo_GetGlobalGain(camera, NULL), 260);
   for (device = 0; device < 2; ++device) {
     if (!Kelvo_SetDeviceNumber(camera, device)) continue;
+    Kelvo_SetExposureTime(camera, 260);
     printf("Kelvo_SnapShot from camera %d: %d\n", device + 1,
            Kelvo_SnapShot(camera, picture, sizeof picture, 1));
     printf("  top-left pixel (blue, green, red): %u %u %u\n", picture[0], picture[1], picture[2]);

@@ -35,8 +35,15 @@ void ReleasePreviewDC(WindowHandle window, void* dc) {
   if (dc != nullptr) ReleaseDC(Hwnd(window), static_cast<HDC>(dc));
 }
 
+// Only the window's own thread can destroy it; a release from another thread
+// asks that thread to, at its next message.
 void DestroyPreviewWindow(WindowHandle window) {
-  if (window != nullptr) DestroyWindow(Hwnd(window));
+  if (window == nullptr) return;
+  if (GetWindowThreadProcessId(Hwnd(window), nullptr) == GetCurrentThreadId()) {
+    DestroyWindow(Hwnd(window));
+  } else {
+    PostMessageA(Hwnd(window), WM_CLOSE, 0, 0);
+  }
 }
 
 void UnregisterPreviewClass(const char* className) {

@@ -247,6 +247,31 @@ TEST_F(AcquisitionTest, APaddedRawImageHoldsTheSameColumnsAsTheFullSensor) {
   }
 }
 
+TEST_F(AcquisitionTest, SubSamplingHalvesThePictureAndKeepsTheColours) {
+  KelvoHandle full = Open();
+  std::vector<std::uint8_t> whole(kFull24Bytes), half(640 * 3 * 480);
+  ASSERT_EQ(Kelvo_SnapShot(full, whole.data(), kFull24Bytes, 1), 1);
+  Release(full);
+
+  StoredSettings::Write("", "SubSample", 1);
+  KelvoHandle camera = Open();
+  ASSERT_EQ(Kelvo_SnapShot(camera, half.data(), int(half.size()) - 1, 1), 0);
+  EXPECT_EQ(Errors(camera), std::vector<int>{KELVO_ERR_BUFFER});
+  ASSERT_EQ(Kelvo_SnapShot(camera, half.data(), int(half.size()), 1), 1);
+  // Away from edges, a half-size pixel has the colour of the full picture there.
+  int unlike = 0;
+  for (int y = 40; y < 480; y += 40) {
+    for (int x = 40; x < 640; x += 40) {
+      for (int c = 0; c < 3; ++c) {
+        int reduced = half[y * 640 * 3 + x * 3 + c],
+            original = whole[2 * y * kFullStride24 + 2 * x * 3 + c];
+        unlike += std::abs(reduced - original) > 40;
+      }
+    }
+  }
+  EXPECT_LT(unlike, 10);
+}
+
 TEST(FrameDeliveryTest, RespreadMovesPackedRowsToTheirStrides) {
   for (std::uint16_t bits : {8, 16}) {
     FrameImage image;

@@ -126,15 +126,12 @@ std::vector<std::uint8_t> ReadClientArea(HWND window, int width, int height) {
 }
 
 TEST_F(WindowedAcquisitionTest, ThePreviewWindowShowsTheFrameTheApplicationGot) {
-  // A 320 x 240 window on the sensor: the preview window's client area is the
-  // image's own size, so the frame is blitted unscaled.
+  // The whole sensor at a quarter of its size: the preview window's client
+  // area is the image's own size, so the frame is blitted unscaled.
   Release(Open());
-  for (const auto& [name, value] :
-       {std::pair{"EH", 320}, {"EV", 240}, {"EHS", 480}, {"EVS", 360}}) {
-    StoredSettings::Write("Size_00", name, value);
-  }
+  StoredSettings::Write("", "SubSample", 2);
   KelvoHandle camera = Open();
-  ASSERT_EQ(Kelvo_Width(camera), 320);
+  ASSERT_EQ(Kelvo_SetExposureTime(camera, 500), 1);
   const int stride = 320 * 3;
   std::vector<std::uint8_t> frame(stride * 240);
   ASSERT_EQ(Kelvo_CallBackPreview(camera, notify.get(), frame.data(), int(frame.size()), 1), 1);
@@ -158,8 +155,9 @@ TEST_F(WindowedAcquisitionTest, ThePreviewWindowShowsTheFrameTheApplicationGot) 
 
   FrameImage screenshot;
   ASSERT_EQ(screenshot.Create(320, 240, 24), 1);
-  std::memcpy(screenshot.pixels, shown.data(), shown.size());
-  auto file = std::filesystem::current_path() / "preview-window.png";
+  // The PNG writer takes stored row 0 as the top row; the read-back is bottom-up.
+  for (int y = 0; y < 240; ++y) std::memcpy(screenshot.Row(y), &shown[(239 - y) * stride], stride);
+  auto file = std::filesystem::current_path() / "live-preview.png";
   EXPECT_EQ(SaveImage(file.string().c_str(), &screenshot, kSavePng), 1);
   EXPECT_EQ(Kelvo_Close(camera), 1);
 }
@@ -180,6 +178,24 @@ TEST_F(WindowedAcquisitionTest, AHundredStartsLeaveNoHandleBehind) {
   GetProcessHandleCount(GetCurrentProcess(), &after);
   EXPECT_LE(after, before + 2);
   EXPECT_EQ(Errors(camera), std::vector<int>{});
+}
+
+TEST_F(WindowedAcquisitionTest, AReleaseFromAnotherThreadStopsTheWorkerAndClosesTheWindow) {
+  KelvoHandle camera = Kelvo_Initialize(nullptr);
+  ASSERT_EQ(Kelvo_SetPreviewWindow(camera, notify.get(), 0, 0, 64, 48), 1);
+  ASSERT_EQ(Kelvo_CallBackPreview(camera, notify.get(), nullptr, 0, 1), 1);
+  HWND preview = static_cast<HWND>(CameraOf(camera)->previewWindow);
+  MSG message;
+  ASSERT_TRUE(notify.NextFrameNotice(message, std::chrono::seconds(3)));
+  std::thread([camera] { EXPECT_EQ(Kelvo_Release(camera), 1); }).join();
+  EXPECT_EQ(Kelvo_GetColorMode(camera), -1);
+  // The window belongs to this thread: it goes at this thread's next messages.
+  auto deadline = Clock::now() + std::chrono::seconds(3);
+  while (IsWindow(preview) && Clock::now() < deadline) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_FALSE(IsWindow(preview));
 }
 
 }  // namespace
