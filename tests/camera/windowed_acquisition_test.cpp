@@ -13,47 +13,16 @@
 #include "files/save_image.h"
 #include "image/frame_image.h"
 #include "support/emulated_sdk.h"
+#include "support/test_window.h"
 
 namespace kelvo::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A window of the test's own that receives the SDK's notices.
-class NotifyWindow {
- public:
-  NotifyWindow() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "KelvoAcquisitionTest";
-    RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(0, "KelvoAcquisitionTest", "notices", WS_OVERLAPPEDWINDOW, 0, 0, 64,
-                              64, nullptr, nullptr, windowClass.hInstance, nullptr);
-  }
-  ~NotifyWindow() { DestroyWindow(window_); }
-  KelvoWindow get() const { return window_; }
-
-  // Waits up to `limit` for the next frame notice, dispatching everything else.
-  bool NextFrameNotice(MSG& message, std::chrono::milliseconds limit) {
-    auto deadline = Clock::now() + limit;
-    while (Clock::now() < deadline) {
-      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == KELVO_MSG_FRAME) return true;
-        DispatchMessageA(&message);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return false;
-  }
-
- private:
-  HWND window_;
-};
-
 class WindowedAcquisitionTest : public EmulatedSdkTest {
  protected:
-  NotifyWindow notify;
+  TestWindow notify;
 };
 
 TEST_F(WindowedAcquisitionTest, TriggeredFramesCarryRateZeroAndEndAtTheTimeLimit) {

@@ -4,34 +4,12 @@
 #include <windows.h>
 
 #include "KelvoSdk_Q12.h"
+#include "support/test_window.h"
 
 namespace {
 
-class NoticeWindow {
- public:
-  NoticeWindow() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "KelvoNoticeTest";
-    RegisterClassA(&windowClass);
-    window_ = CreateWindowExA(0, "KelvoNoticeTest", "notices", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64,
-                              nullptr, nullptr, windowClass.hInstance, nullptr);
-  }
-  ~NoticeWindow() { DestroyWindow(window_); }
-  HWND get() const { return window_; }
-
-  // The next queued message in the SDK's range, if any.
-  bool Take(MSG& message) {
-    return PeekMessageA(&message, window_, KELVO_MSG_FRAME, KELVO_MSG_ERROR, PM_REMOVE) != 0;
-  }
-
- private:
-  HWND window_;
-};
-
 TEST(ErrorNoticeTest, EveryRecordedErrorIsPostedAsMessage0x8003) {
-  NoticeWindow window;
+  kelvo::testing::TestWindow window;
   ASSERT_NE(window.get(), nullptr);
   MSG message;
 

@@ -14,6 +14,7 @@
 #include "camera/camera.h"
 #include "files/png_writer.h"
 #include "image/frame_image.h"
+#include "support/test_window.h"
 
 namespace kelvo {
 namespace {
@@ -48,37 +49,19 @@ class Preview {
   HWND window_;
 };
 
-// A visible top-level window with a grey background for the child previews.
-class ParentWindow {
- public:
-  ParentWindow() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    windowClass.lpszClassName = "KelvoPreviewTestParent";
-    RegisterClassA(&windowClass);  // fails harmlessly from the second parent on
-    window_ = CreateWindowExA(0, windowClass.lpszClassName, "parent",
-                              WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 600, 450,
-                              nullptr, nullptr, windowClass.hInstance, nullptr);
-  }
-  ~ParentWindow() { DestroyWindow(window_); }
-  HWND get() const { return window_; }
-
- private:
-  HWND window_;
-};
-
 // Child previews share one parent: under Wine without a window manager every
 // top-level window takes seconds to go away.
 class PreviewWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { parent_ = std::make_unique<ParentWindow>(); }
+  static void SetUpTestSuite() {
+    parent_ = std::make_unique<testing::TestWindow>(
+        WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 600, 450);
+  }
   static void TearDownTestSuite() { parent_.reset(); }
   static HWND Parent() { return parent_->get(); }
 
  private:
-  static inline std::unique_ptr<ParentWindow> parent_;
+  static inline std::unique_ptr<testing::TestWindow> parent_;
 };
 
 struct Bgr {
