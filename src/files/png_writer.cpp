@@ -1,12 +1,18 @@
 #include "files/png_writer.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
 
 namespace kelvo::files {
+
+// The fastest choice the file benchmark found within a tenth of the size of
+// libpng's defaults on a camera picture: about a ninth of their time.
+const PngCompression kPngCompression = {1, Z_FILTERED, PNG_FILTER_UP};
+
 namespace {
 
 struct PngLayout {
@@ -47,7 +53,7 @@ struct PngJob {
 }
 
 bool EncodeRows(PngJob& job, const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
-                const PngLayout& layout) {
+                const PngLayout& layout, const PngCompression& compression) {
   if (setjmp(job.recovery) != 0) return false;
   job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, OnPngError, nullptr);
   if (job.png == nullptr) return false;
@@ -55,6 +61,9 @@ bool EncodeRows(PngJob& job, const std::uint8_t* pixels, std::int32_t width, std
   if (job.info == nullptr) return false;
 
   png_init_io(job.png, job.file);
+  png_set_compression_level(job.png, compression.level);
+  png_set_compression_strategy(job.png, compression.strategy);
+  png_set_filter(job.png, PNG_FILTER_TYPE_BASE, compression.filters);
   png_set_IHDR(job.png, job.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
                layout.bitDepth, layout.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE,
                PNG_FILTER_TYPE_BASE);
@@ -77,7 +86,7 @@ bool EncodeRows(PngJob& job, const std::uint8_t* pixels, std::int32_t width, std
 }  // namespace
 
 int WritePng(const char* fileName, const std::uint8_t* pixels, std::int32_t width,
-             std::int32_t height, int bitCount) {
+             std::int32_t height, int bitCount, const PngCompression& compression) {
   const PngLayout* layout = LayoutFor(bitCount);
   if (fileName == nullptr || *fileName == '\0' || pixels == nullptr || layout == nullptr ||
       width <= 0 || height <= 0) {
@@ -87,7 +96,7 @@ int WritePng(const char* fileName, const std::uint8_t* pixels, std::int32_t widt
   job.file = std::fopen(fileName, "wb");
   if (job.file == nullptr) return 0;
 
-  const bool encoded = EncodeRows(job, pixels, width, height, *layout);
+  const bool encoded = EncodeRows(job, pixels, width, height, *layout, compression);
   if (job.rows != nullptr) png_free(job.png, job.rows);
   if (job.png != nullptr) png_destroy_write_struct(&job.png, &job.info);
   // A full disk may only show when the last buffered bytes go out.
