@@ -4,7 +4,6 @@
 // automatic exposure showing its values while the dialog is open.
 #include <gtest/gtest.h>
 
-#include "dialogs/settings_dialogs.h"
 #include "platform/driver_protocol_numbers.h"
 #include "support/emulated_sdk.h"
 #include "support/test_window.h"
@@ -141,16 +140,6 @@ TEST_F(AnalogDialogTest, AutomaticExposureDuringAPreviewShowsItsValuesAndAStopCa
             1);
   EXPECT_EQ(CameraOf(camera)->state, StateIdle);
   EXPECT_EQ(CameraOf(camera)->analogDialog.load(), nullptr);
-}
-
-TEST_F(AnalogDialogTest, WithoutTheTemplatesTheUnchangedValuesAreWrittenOnceMore) {
-  ASSERT_EQ(Kelvo_SetGlobalGain(camera, 321), 1);
-  emulator->EnableTrace(true);
-  dialogs::FailDialogModuleForTesting(true);
-  EXPECT_EQ(Kelvo_SetAnalogDlg(camera, owner.get()), 1);
-  dialogs::FailDialogModuleForTesting(false);
-  EXPECT_EQ(Writes(kRegisterGain), std::vector<std::uint32_t>{kGainWriteFlag | 321});
-  EXPECT_EQ(sensor().globalGain, 321);
 }
 
 }  // namespace

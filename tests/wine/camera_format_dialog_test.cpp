@@ -3,7 +3,6 @@
 // the acquisition around it.
 #include <gtest/gtest.h>
 
-#include "dialogs/settings_dialogs.h"
 #include "support/emulated_sdk.h"
 #include "support/test_window.h"
 #include "wine/dialog_driver.h"
@@ -128,20 +127,6 @@ TEST_F(CameraFormatDialogTest, AStoredSizeOutsideTheTableAndAFullTableAreLeftAlo
   EXPECT_EQ(StoredSettings::Read("", "Size"), 100);
   EXPECT_FALSE(StoredSettings::Exists("Size_100"));
   EXPECT_EQ(StoredSettings::Read("Size_99", "EH"), 1181);
-}
-
-TEST_F(CameraFormatDialogTest, WithoutTheTemplatesThePreviewRestartsAsAfterCancel) {
-  KelvoHandle camera = Open();
-  StoredSettings::Write("", "WaitTime", 40);
-  ASSERT_EQ(Kelvo_StartPreview(camera), 1);
-  const std::uint32_t firstWorker = CameraOf(camera)->workerThreadId;
-  dialogs::FailDialogModuleForTesting(true);
-  EXPECT_EQ(Kelvo_SetCameraDlg(camera, owner.get()), 1);
-  dialogs::FailDialogModuleForTesting(false);
-  EXPECT_EQ(CameraOf(camera)->state, StatePreview);
-  EXPECT_NE(CameraOf(camera)->workerThreadId, firstWorker);
-  EXPECT_EQ(Kelvo_GetWaitTime(camera), 10);  // nothing reloaded
-  EXPECT_EQ(Kelvo_StopPreview(camera), 1);
 }
 
 }  // namespace

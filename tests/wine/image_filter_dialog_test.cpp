@@ -7,7 +7,6 @@
 #include <set>
 
 #include "dialogs/dialog_rows.h"
-#include "dialogs/settings_dialogs.h"
 #include "support/emulated_sdk.h"
 #include "support/test_window.h"
 #include "wine/dialog_driver.h"
@@ -176,14 +175,6 @@ TEST_F(ImageFilterDialogTest, TheWhiteBalanceOfARunningPreviewShowsItsGainsInThe
   EXPECT_NE(shownRed, "100");
   EXPECT_EQ(CameraOf(camera)->imageDialog.load(), nullptr);
   EXPECT_EQ(Kelvo_StopPreview(camera), 1);
-}
-
-TEST_F(ImageFilterDialogTest, WithoutTheTemplatesTheCallSucceedsAndLeavesTheBlock) {
-  block().brightness = 33;
-  dialogs::FailDialogModuleForTesting(true);
-  EXPECT_EQ(Kelvo_SetImageDlg(camera, owner.get()), 1);
-  dialogs::FailDialogModuleForTesting(false);
-  EXPECT_EQ(block().brightness, 33);
 }
 
 }  // namespace
