@@ -69,6 +69,21 @@ TEST_F(CameraFormatDialogTest, WaitTimeFiftyOnOkRestartsThePreviewWithIt) {
   EXPECT_EQ(Kelvo_StopPreview(camera), 1);
 }
 
+TEST_F(CameraFormatDialogTest, TriggerModeIsPausedWhileTheDialogIsOpen) {
+  UseEmulator(1, 50);  // a trigger every 50 ms
+  KelvoHandle camera = Open();
+  ASSERT_EQ(Kelvo_Trigger(camera, owner.get(), nullptr, 0, 1), 1);
+  EXPECT_EQ(RunDialog(camera,
+                      [&](HWND dialog) {
+                        EXPECT_EQ(CameraOf(camera)->workerRun, WorkerPause);
+                        Click(dialog, IDCANCEL);
+                      }),
+            1);
+  EXPECT_EQ(CameraOf(camera)->workerRun, WorkerRunning);
+  EXPECT_EQ(CameraOf(camera)->state, StateTrigger);
+  EXPECT_EQ(Kelvo_Close(camera), 1);
+}
+
 TEST_F(CameraFormatDialogTest, ACustomRowAppliedBecomesARowBeforeTheCustomEntry) {
   KelvoHandle camera = Open();
   EXPECT_EQ(RunDialog(camera,
