@@ -1,6 +1,6 @@
 /* Resource numbers of the settings dialogs, shared by the templates and the
    code that loads them. Each dialog and string exists once per language: the
-   English set at its number, the Japanese set kJapaneseOffset above it. */
+   English set at its number, the Japanese set KELVO_JAPANESE_OFFSET above it. */
 #ifndef KELVO_DIALOG_TEMPLATES_H
 #define KELVO_DIALOG_TEMPLATES_H
 

@@ -253,7 +253,7 @@ did=0
 apt_install --no-install-recommends "${build_packages[@]}"
 apt_install "" "${wine_packages[@]}"
 apt_install --no-install-recommends "${japanese_packages[@]}"
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+if [ -z "$(locale -a 2>/dev/null | grep -i '^ja_JP\.utf-\?8$')" ]; then
   echo "deps: generating the ja_JP.UTF-8 locale"
   quietly localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
