@@ -23,6 +23,10 @@ build_packages=(
 # Wine with its recommends: its fonts and X libraries are what lets the test
 # programs open windows under Xvfb. Only the 64-bit loader; no i386 packages.
 wine_packages=(wine64 xvfb xauth)
+# The Japanese dialogs' screenshots: a Japanese font for Wine to draw the
+# glyphs with, and the ja_JP.UTF-8 locale that makes Wine report Japanese.
+# The dialog tests pass without them.
+japanese_packages=(fonts-ipafont-gothic locales)
 
 # Bumped whenever a build recipe below changes, so the cache is rebuilt.
 recipe=2
@@ -248,6 +252,11 @@ started=$SECONDS
 did=0
 apt_install --no-install-recommends "${build_packages[@]}"
 apt_install "" "${wine_packages[@]}"
+apt_install --no-install-recommends "${japanese_packages[@]}"
+if [ -z "$(locale -a 2>/dev/null | grep -i '^ja_JP\.utf-\?8$')" ]; then
+  echo "deps: generating the ja_JP.UTF-8 locale"
+  quietly localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
 
 # Each library, the Debian source package it is built from, and the host -dev
 # package whose version it follows.

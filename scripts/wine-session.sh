@@ -83,6 +83,13 @@ trap 'on_signal 143' TERM HUP
 # the first test program would otherwise start them with its own stdout and
 # stderr, which they hold open for as long as they run.
 /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
+# Japanese dialogs ask for "MS UI Gothic"; Wine draws it with the proportional
+# IPA Gothic that scripts/deps.sh installs (without it, with a fixed-pitch
+# fallback that is too wide for the dialogs' Latin labels). Once per prefix.
+if [ ! -f "$WINEPREFIX/.kelvo-fonts" ] && [ -n "$(fc-list IPAPGothic family 2>/dev/null)" ]; then
+  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' \
+    /d IPAPGothic /f </dev/null >/dev/null 2>&1 && touch "$WINEPREFIX/.kelvo-fonts"
+fi
 
 # The command runs as a child waited for: bash runs a trap only between
 # commands, and a wait is the one it interrupts.

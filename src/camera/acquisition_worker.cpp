@@ -4,8 +4,10 @@
 // application and tells the application's window.
 #include "camera/camera.h"
 #include "camera/frame_delivery.h"
+#include "camera/link_sensor_control.h"
 #include "camera/preview_window.h"
 #include "device/device_link.h"
+#include "dialogs/settings_dialogs.h"
 #include "image/frame_image.h"
 #include "platform/clock.h"
 #include "platform/double_precision.h"
@@ -17,21 +19,6 @@ namespace {
 
 constexpr std::uint32_t kTriggerIdleMs = 10;
 constexpr std::uint32_t kRatePeriodMs = 1000;
-
-// The automatic exposure's way to the sensor.
-class LinkSensorControl final : public SensorControl {
- public:
-  explicit LinkSensorControl(DeviceLink& link) : link_(link) {}
-  std::int32_t GainMinimum() const override { return DeviceLink::GainMin(); }
-  std::int32_t GainMaximum() const override { return DeviceLink::GainMax(); }
-  std::int32_t ExposureMinimum() const override { return DeviceLink::ExposureMin(); }
-  std::int32_t ExposureMaximum() const override { return DeviceLink::ExposureMax(); }
-  void WriteGain(std::int32_t value) override { link_.SetGain(value); }
-  void WriteExposure(std::int32_t value) override { link_.SetExposure(value); }
-
- private:
-  DeviceLink& link_;
-};
 
 }  // namespace
 
@@ -56,6 +43,12 @@ void Camera::ConvertPrepared() {
   frame.colorMode = preparedMode_;
   frame.processor = &processorFeatures;
   frame.sensorControl = &sensor;
+  // Posted, never sent: the worker must not wait for the dialog's thread,
+  // which may itself be waiting for the worker to stop.
+  frame.refresh = [this](DialogUpdate what, std::int32_t value) {
+    void* dialog = what == DialogUpdate::FilterValues ? imageDialog.load() : analogDialog.load();
+    dialogs::PostDialogRefresh(dialog, what, value);
+  };
   ConvertFrame(frame);
 }
 

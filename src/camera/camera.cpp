@@ -93,19 +93,4 @@ int Camera::GetAutoIris(int* ok) {
   return analogBlock.autoIrisMode;
 }
 
-int Camera::SetCameraDialog(WindowHandle /*parent*/) {
-  if (!RequireInitialised()) return 0;
-  return 0;
-}
-
-int Camera::SetImageDialog(WindowHandle /*parent*/) {
-  if (!RequireInitialised()) return 0;
-  return 0;
-}
-
-int Camera::SetAnalogDialog(WindowHandle /*parent*/) {
-  if (!RequireInitialised()) return 0;
-  return 0;
-}
-
 }  // namespace kelvo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -109,10 +110,12 @@ class Camera {
   std::int32_t startY = 0;
   std::int32_t bufferCount = 10;
   FilterBlock filterBlock;
-  void* imageDialog = nullptr;
+  // The open image filter dialog's window, else null: the application thread
+  // writes it around the dialog, the worker reads it to ask for a refresh.
+  std::atomic<void*> imageDialog{nullptr};
   SensorRecord analogBlock;
-  void* analogDialog = nullptr;
-  SharedWord workerRun{WorkerStop};  // the application writes 0..2, the worker only 0
+  std::atomic<void*> analogDialog{nullptr};  // the analog dialog's page, likewise
+  SharedWord workerRun{WorkerStop};          // the application writes 0..2, the worker only 0
   std::unique_ptr<platform::Thread> workerThread;
   std::uint32_t workerThreadId = 0;
   std::unique_ptr<platform::ManualResetEvent> StopEvent;  // set by the worker as it ends

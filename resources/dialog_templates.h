@@ -1,0 +1,40 @@
+/* Resource numbers of the settings dialogs, shared by the templates and the
+   code that loads them. Each dialog and string exists once per language: the
+   English set at its number, the Japanese set KELVO_JAPANESE_OFFSET above it. */
+#ifndef KELVO_DIALOG_TEMPLATES_H
+#define KELVO_DIALOG_TEMPLATES_H
+
+#define KELVO_JAPANESE_OFFSET 1000
+
+#define KELVO_DLG_CAMERA_FORMAT 101
+#define KELVO_DLG_FILTER_SHEET 102
+#define KELVO_DLG_FILTER_PAGE 103
+#define KELVO_DLG_GRAY_PAGE 104
+#define KELVO_DLG_ANALOG_SHEET 105
+#define KELVO_DLG_ANALOG_PAGE 106
+
+#define KELVO_DLG_CAMERA_FORMAT_EN KELVO_DLG_CAMERA_FORMAT
+#define KELVO_DLG_FILTER_SHEET_EN KELVO_DLG_FILTER_SHEET
+#define KELVO_DLG_FILTER_PAGE_EN KELVO_DLG_FILTER_PAGE
+#define KELVO_DLG_GRAY_PAGE_EN KELVO_DLG_GRAY_PAGE
+#define KELVO_DLG_ANALOG_SHEET_EN KELVO_DLG_ANALOG_SHEET
+#define KELVO_DLG_ANALOG_PAGE_EN KELVO_DLG_ANALOG_PAGE
+
+#define KELVO_DLG_CAMERA_FORMAT_JA 1101
+#define KELVO_DLG_FILTER_SHEET_JA 1102
+#define KELVO_DLG_FILTER_PAGE_JA 1103
+#define KELVO_DLG_GRAY_PAGE_JA 1104
+#define KELVO_DLG_ANALOG_SHEET_JA 1105
+#define KELVO_DLG_ANALOG_PAGE_JA 1106
+
+/* Texts the dialogs insert at run time: tabs and list entries. */
+#define KELVO_STR_STREAM_FORMAT 101
+#define KELVO_STR_COLOR_MODE_0 102 /* 102..107: colour modes 0..5 */
+#define KELVO_STR_SUB_SAMPLE_0 108
+#define KELVO_STR_CLOCK_0 109 /* 109, 110: clocks 0, 1 */
+#define KELVO_STR_CUSTOM 111
+#define KELVO_STR_IMAGE_FILTER 112
+#define KELVO_STR_GRAY_FILTER 113
+#define KELVO_STR_ANALOG_GAIN 114
+
+#endif
