@@ -54,7 +54,8 @@ for arch in "$@"; do
   cp -r samples/CMakeLists.txt samples/CMakePresets.json samples/cmake samples/common \
     samples/capture samples/viewer "$stage/samples/"
   if [ -d docs ]; then
-    find docs -maxdepth 1 -name '*.md' -exec cp {} "$stage/docs/" \;
+    # reference-main.md is the reference's first page, not a guide of its own.
+    find docs -maxdepth 1 -name '*.md' ! -name reference-main.md -exec cp {} "$stage/docs/" \;
     if [ -f docs/Doxyfile ]; then
       (cd docs && KELVO_VERSION=$version KELVO_REFERENCE_OUT="$(realpath -m "../$stage/docs")" \
         doxygen Doxyfile >/dev/null)

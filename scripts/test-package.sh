@@ -28,10 +28,10 @@ scripts/package.sh win32 win64
 # The listing apart from the generated reference pages, which must include an index.
 file_list_matches() { # <zip> <name>
   python3 -m zipfile -l "$1" | awk 'NR > 1 {print $1}' | sed "s|^$2/||" |
-    grep -v '^docs/reference/' >"$work/$2.files" || true
-  diff -u tests/package/expected-files.txt <(cat "$work/$2.files"; \
-    python3 -m zipfile -l "$1" | awk 'NR > 1 {print $1}' | sed "s|^$2/||" |
-    grep -x 'docs/reference/html/index.html') | sed 's/^/    /' >&2
+    grep -v -e '^docs/reference/' -e '^docs/reference/html/index.html$' >"$work/$2.files" || true
+  python3 -m zipfile -l "$1" | awk 'NR > 1 {print $1}' | sed "s|^$2/||" |
+    grep -x 'docs/reference/html/index.html' >>"$work/$2.files" || true
+  diff -u tests/package/expected-files.txt <(LC_ALL=C sort "$work/$2.files") | sed 's/^/    /' >&2
 }
 # An import library names every export of the .def, undecorated, for KelvoSdk_Q12.dll.
 names_every_export() { # <import library> <symbol prefix>
