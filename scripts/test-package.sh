@@ -84,6 +84,9 @@ for arch in win32 win64; do
     mkdir -p "$work/pictures"
     check "the package's capture sample runs on two emulated cameras and writes all 84 files" \
       env KELVO_Q12_EMULATOR=2 scripts/wine-run.sh "$bin/capture/capture.exe" "$work/pictures"
+    check "the package's kelvo-selftest passes on an emulated camera" \
+      env KELVO_Q12_EMULATOR=1 KELVO_Q12_EMULATOR_TRIGGER_MS=100 \
+      scripts/wine-run.sh "$sdk/bin/kelvo-selftest.exe" --report "$work/selftest-report.txt"
     check "the package's viewer shows frames for 3 seconds" \
       bash -c "KELVO_Q12_EMULATOR=2 scripts/wine-run.sh '$bin/viewer/viewer.exe' --seconds 3 | tee /dev/stderr |
         grep -Eq 'viewer: camera 1 of 2, [1-9][0-9]* frames'"
