@@ -24,7 +24,7 @@ echo "== samples/viewer for 6 seconds"
 scripts/wine-session.sh scripts/show-viewer.sh build/win64/bin/viewer.exe 6 out/viewer.png
 
 echo "== where everything is"
-echo "  pictures from capture:  $(pwd)/out/camera<n>-<mode>.<format> ($(ls out/camera*-* | wc -l) files)"
+echo "  pictures from capture:  $(pwd)/out/camera<n>-<mode>.<format> ($(find out -name 'camera*-*' | wc -l) files)"
 echo "  what capture printed:   $(pwd)/out/capture.txt"
 echo "  the viewer's screenshot: $(pwd)/out/viewer.png"
 echo "  the programs and DLL:   $(pwd)/build/win64/bin/ (sources in samples/)"
