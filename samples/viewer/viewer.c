@@ -58,8 +58,12 @@ static struct {
 
 static void ShowStatus(void) {
   char text[96];
-  sprintf(text, "camera %d of %d%s", viewer.selected + 1, viewer.cameras,
-          viewer.live ? "" : " (held)");
+  if (viewer.cameras == 0) {
+    strcpy(text, "no camera");
+  } else {
+    sprintf(text, "camera %d of %d%s", viewer.selected + 1, viewer.cameras,
+            viewer.live ? "" : " (held)");
+  }
   SendMessageA(viewer.status, SB_SETTEXTA, 0, (LPARAM)text);
   sprintf(text, "%d.%d frames/s", viewer.frameRate / 10, viewer.frameRate % 10);
   SendMessageA(viewer.status, SB_SETTEXTA, 1, (LPARAM)text);
