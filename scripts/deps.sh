@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the builds need, and nothing twice:
-# - Debian packages for the host build, the MinGW-w64 cross builds and Wine;
+# - Debian packages for the host build, the MinGW-w64 cross builds, Wine, and
+#   the package's tools (LLVM's import-library tools, Doxygen, ImageMagick);
 # - for each MinGW target, static libjpeg-turbo (libjpeg API 62), libpng,
 #   libtiff and GoogleTest built from Debian's source packages into a cache
 #   outside the build tree, keyed by target and package version, and a
@@ -19,6 +20,7 @@ build_packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64 mingw-w64-tools libz-mingw-w64-dev nasm
   libopencv-dev python3-pil
+  lld llvm clang doxygen imagemagick
 )
 # Wine with its recommends: its fonts and X libraries are what lets the test
 # programs open windows under Xvfb. Only the 64-bit loader; no i386 packages.

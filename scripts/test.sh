@@ -3,7 +3,7 @@
 # 32-bit and 64-bit Windows builds, runs the host suites (plain, under
 # AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer), the
 # processing suite with x87 doubles, the Windows suites under Wine and the
-# static checks on the shipped DLL.
+# static checks on the shipped DLL, and tests the packages (scripts/test-package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -52,6 +52,9 @@ for variant in none mmx; do
     env KELVO_Q12_SIMD=$variant build/host-asan/bin/processing_tests --gtest_brief=1
 done
 stage "processing tests, x87 doubles at extended precision" build/host-x87/bin/processing_tests --gtest_brief=1
+# The packages as customers get them: file lists, samples built through
+# find_package, the MSVC import library with lld-link, win64 programs under Wine.
+stage "packages" scripts/wine-session.sh scripts/test-package.sh
 stage "static checks of the win32 DLL" scripts/check-dll.sh build/win32/bin/KelvoSdk_Q12.dll include/KelvoSdk_Q12.h
 
 echo "== test suites took $((SECONDS - started)) s"

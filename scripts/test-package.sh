@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Tests the packages as a customer gets them, inside a Wine session
+# (scripts/wine-session.sh scripts/test-package.sh): builds both with
+# scripts/package.sh, checks each zip's file list, builds the samples from the
+# unpacked package through find_package with MinGW, links a program without C
+# runtime against the MSVC-style import library with lld-link, and runs the
+# win64 package's programs under Wine on emulated cameras.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+version=$(sed -n 's/^project(KelvoSdkQ12 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+work=$(realpath -m build/package-test)
+failures=0
+check() { # <what> <command...>
+  local what=$1
+  shift
+  if "$@" >"$work/last.log" 2>&1; then
+    echo "  ok: $what"
+  else
+    echo "  FAILED: $what"
+    tail -n 30 "$work/last.log" | sed 's/^/    /'
+    failures=$((failures + 1))
+  fi
+}
+
+rm -rf "$work" && mkdir -p "$work"
+scripts/package.sh win32 win64
+
+# The listing apart from the generated reference pages, which must include an index.
+file_list_matches() { # <zip> <name>
+  python3 -m zipfile -l "$1" | awk 'NR > 1 {print $1}' | sed "s|^$2/||" |
+    grep -v -e '^docs/reference/' -e '^docs/reference/html/index.html$' >"$work/$2.files" || true
+  python3 -m zipfile -l "$1" | awk 'NR > 1 {print $1}' | sed "s|^$2/||" |
+    grep -x 'docs/reference/html/index.html' >>"$work/$2.files" || true
+  diff -u tests/package/expected-files.txt <(LC_ALL=C sort "$work/$2.files") | sed 's/^/    /' >&2
+}
+# An import library names every export of the .def, undecorated, for KelvoSdk_Q12.dll.
+names_every_export() { # <import library> <symbol prefix>
+  local expected found
+  expected=$(sed -n 's/^  \(Kelvo_[A-Za-z_0-9]*\)$/\1/p' src/api/KelvoSdk_Q12.def | sort)
+  found=$(llvm-nm "$1" 2>/dev/null | sed -n "s/.* T $2\(Kelvo_[A-Za-z_0-9]*\)$/\1/p" | sort -u)
+  diff <(echo "$expected") <(echo "$found") >&2
+}
+imports_sdk() { # <program> <symbol>
+  llvm-readobj --coff-imports "$1" | tr -d ' ' | grep -A200 'Name:KelvoSdk_Q12.dll' | grep -q "Symbol:$2("
+}
+pe_machine() { # <program> <machine name as llvm-readobj spells it>
+  llvm-readobj --file-headers "$1" | grep -q "Machine: $2"
+}
+
+for arch in win32 win64; do
+  name=KelvoSdk_Q12-$version-$arch
+  echo "== $name"
+  triple=$([ $arch = win32 ] && echo i686-w64-mingw32 || echo x86_64-w64-mingw32)
+  machine=$([ $arch = win32 ] && echo IMAGE_FILE_MACHINE_I386 || echo IMAGE_FILE_MACHINE_AMD64)
+  target=$([ $arch = win32 ] && echo i686-pc-windows-msvc || echo x86_64-pc-windows-msvc)
+  prefix=$([ $arch = win32 ] && echo _ || echo)
+  sdk=$work/$name
+  check "the zip lists exactly the package's files" file_list_matches "dist/$name.zip" "$name"
+  (cd "$work" && cmake -E tar xf "$OLDPWD/dist/$name.zip")
+  check "the MinGW import library names every export" names_every_export "$sdk/lib/libKelvoSdk_Q12.dll.a" "$prefix"
+  check "the MSVC import library names every export" names_every_export "$sdk/lib/KelvoSdk_Q12.lib" "$prefix"
+
+  # The samples as a customer builds them: the package's own presets and toolchain files.
+  check "samples configure through find_package ($triple)" \
+    cmake -S "$sdk/samples" --preset "mingw-${triple%%-*}-cross"
+  bin=$sdk/samples/build/mingw-${triple%%-*}-cross
+  check "samples build" cmake --build "$bin" --target capture viewer -j 2
+  check "capture.exe is $machine and imports Kelvo_SnapShot from KelvoSdk_Q12.dll" \
+    bash -c "$(declare -f pe_machine imports_sdk); pe_machine '$bin/capture/capture.exe' $machine && imports_sdk '$bin/capture/capture.exe' Kelvo_SnapShot"
+
+  # The MSVC-style library with lld-link, no C runtime and no default libraries.
+  check "lld-link links a program without C runtime against KelvoSdk_Q12.lib" \
+    bash -c "clang --target=$target -ffreestanding -O1 -c tests/package/call_version.c -o '$work/$arch-call_version.obj' &&
+      lld-link /nologo /nodefaultlib /entry:start /subsystem:console '$work/$arch-call_version.obj' \
+        '$sdk/lib/KelvoSdk_Q12.lib' /out:'$work/$arch-call_version.exe'"
+  check "that program imports Kelvo_GetDllVersion from KelvoSdk_Q12.dll" \
+    bash -c "$(declare -f imports_sdk); imports_sdk '$work/$arch-call_version.exe' Kelvo_GetDllVersion"
+
+  if [ $arch = win64 ]; then
+    # Only x86-64 programs run on this machine.
+    cp "$sdk/bin/KelvoSdk_Q12.dll" "$work/"
+    check "the program without C runtime gets the version from the DLL under Wine" \
+      scripts/wine-run.sh "$work/win64-call_version.exe"
+    mkdir -p "$work/pictures"
+    check "the package's capture sample runs on two emulated cameras and writes all 84 files" \
+      env KELVO_Q12_EMULATOR=2 scripts/wine-run.sh "$bin/capture/capture.exe" "$work/pictures"
+    check "the package's kelvo-selftest passes on an emulated camera" \
+      env KELVO_Q12_EMULATOR=1 KELVO_Q12_EMULATOR_TRIGGER_MS=100 \
+      scripts/wine-run.sh "$sdk/bin/kelvo-selftest.exe" --report "$work/selftest-report.txt"
+    check "the package's viewer shows frames for 3 seconds" \
+      bash -c "KELVO_Q12_EMULATOR=2 scripts/wine-run.sh '$bin/viewer/viewer.exe' --seconds 3 | tee /dev/stderr |
+        grep -Eq 'viewer: camera 1 of 2, [1-9][0-9]* frames'"
+  fi
+done
+[ "$failures" -eq 0 ]
