@@ -13,6 +13,7 @@
 
 #include "KelvoSdk_Q12.h"
 #include "error_names.h"
+#include "save_formats.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -151,17 +152,6 @@ static const struct {
                    {KELVO_COLOR_RGB24, "rgb24"}, {KELVO_COLOR_RGB32, "rgb32"},
                    {KELVO_COLOR_RGB48, "rgb48"}, {KELVO_COLOR_RGB64, "rgb64"}};
 
-static const struct {
-  int code;
-  const char* extension;
-} kFormats[] = {{KELVO_SAVE_BMP, "bmp"},
-                {KELVO_SAVE_RAW, "raw"},
-                {KELVO_SAVE_JPEG_HIGH, "q100.jpg"},
-                {KELVO_SAVE_JPEG_MEDIUM, "q70.jpg"},
-                {KELVO_SAVE_JPEG_LOW, "q20.jpg"},
-                {KELVO_SAVE_PNG, "png"},
-                {KELVO_SAVE_TIFF, "tif"}};
-
 /* The largest picture: 1280 x 960 at 64 bits per pixel. */
 static unsigned char picture[1280 * 960 * 8];
 
@@ -169,13 +159,13 @@ static int SaveEveryFormat(KelvoHandle camera, const char* folder, int device, c
   size_t i;
   int written = 0;
   printf("   ");
-  for (i = 0; i < sizeof kFormats / sizeof kFormats[0]; ++i) {
+  for (i = 0; i < KELVO_SAVE_FORMAT_COUNT; ++i) {
     char path[512];
     unsigned long started = Milliseconds();
     int ok;
-    sprintf(path, "%s/camera%d-%s.%s", folder, device + 1, mode, kFormats[i].extension);
-    ok = Kelvo_SaveImage(camera, path, kFormats[i].code);
-    printf(" %s %s %lu ms;", kFormats[i].extension, ok ? "written" : "FAILED",
+    sprintf(path, "%s/camera%d-%s.%s", folder, device + 1, mode, kKelvoSaveFormats[i].extension);
+    ok = Kelvo_SaveImage(camera, path, kKelvoSaveFormats[i].code);
+    printf(" %s %s %lu ms;", kKelvoSaveFormats[i].extension, ok ? "written" : "FAILED",
            Milliseconds() - started);
     written += ok;
   }

@@ -230,14 +230,12 @@ int RunAnalogDialog(WindowHandle parent, SensorRecord& sensor, SharedWord& bayer
   if (sheet.module == nullptr) return kNotShown;
   sheet.page = {nullptr, 0, &control, &sensor, &bayerMode};
   sheet.openWindow = &openWindow;
-  RegisterControlClasses();
   currentSheet = &sheet;
-  INT_PTR result =
-      DialogBoxParamW(sheet.module, MAKEINTRESOURCEW(InLanguage(KELVO_DLG_ANALOG_SHEET)),
-                      static_cast<HWND>(parent), SheetProc, 0);
+  int result =
+      ShowModal(sheet.module, KELVO_DLG_ANALOG_SHEET, static_cast<HWND>(parent), SheetProc);
   openWindow.store(nullptr);
   currentSheet = nullptr;
-  return result == IDOK ? IDOK : result == IDCANCEL ? IDCANCEL : kNotShown;
+  return result;
 }
 
 }  // namespace kelvo::dialogs

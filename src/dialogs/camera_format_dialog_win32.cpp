@@ -184,13 +184,11 @@ int RunCameraFormatDialog(WindowHandle parent, platform::SettingsStore& store) {
   run.module = DialogModule();
   if (run.module == nullptr) return kNotShown;
   run.store = &store;
-  RegisterControlClasses();
   currentRun = &run;
-  INT_PTR result =
-      DialogBoxParamW(run.module, MAKEINTRESOURCEW(InLanguage(KELVO_DLG_CAMERA_FORMAT)),
-                      static_cast<HWND>(parent), FormatDialogProc, 0);
+  int result =
+      ShowModal(run.module, KELVO_DLG_CAMERA_FORMAT, static_cast<HWND>(parent), FormatDialogProc);
   currentRun = nullptr;
-  return result == IDOK || result == IDCANCEL ? static_cast<int>(result) : kNotShown;
+  return result;
 }
 
 }  // namespace kelvo::dialogs

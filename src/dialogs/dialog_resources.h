@@ -16,6 +16,9 @@ int InLanguage(int englishNumber);
 std::wstring LoadText(HMODULE module, int englishNumber);
 // Registers the tab, trackbar and up-down classes the templates use.
 void RegisterControlClasses();
+// Runs the template's dialog modally on this thread: IDOK, IDCANCEL, or
+// kNotShown when it could not be made.
+int ShowModal(HMODULE module, int englishTemplate, HWND parent, DLGPROC procedure);
 
 // The shared pieces of a slider row.
 void SetUpRow(HWND page, int trackbar, int edit, int upDown, int minimum, int maximum, int tick,

@@ -275,14 +275,12 @@ int RunImageFilterDialog(WindowHandle parent, FilterBlock& block, std::int32_t c
   sheet.openWindow = &openWindow;
   sheet.filterPage = {nullptr, &block, sheet.flags, 0, kFilterPageRows, false};
   sheet.grayPage = {nullptr, &block, sheet.flags, 0, kGrayPageRows, true};
-  RegisterControlClasses();
   currentSheet = &sheet;
-  INT_PTR result =
-      DialogBoxParamW(sheet.module, MAKEINTRESOURCEW(InLanguage(KELVO_DLG_FILTER_SHEET)),
-                      static_cast<HWND>(parent), SheetProc, 0);
+  int result =
+      ShowModal(sheet.module, KELVO_DLG_FILTER_SHEET, static_cast<HWND>(parent), SheetProc);
   openWindow.store(nullptr);
   currentSheet = nullptr;
-  return result == IDOK ? IDOK : result == IDCANCEL ? IDCANCEL : kNotShown;
+  return result;
 }
 
 }  // namespace kelvo::dialogs

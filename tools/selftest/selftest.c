@@ -13,6 +13,7 @@
 
 #include "KelvoSdk_Q12.h"
 #include "error_names.h"
+#include "save_formats.h"
 
 #define PREVIEW_SECONDS 3
 #define TRIGGER_WAIT_MS 4000
@@ -192,16 +193,6 @@ static int CheckRegistry(Detail* detail) {
 }
 
 static int CheckFiles(Detail* detail) {
-  static const struct {
-    int format;
-    const char* extension;
-  } formats[] = {{KELVO_SAVE_BMP, "bmp"},
-                 {KELVO_SAVE_RAW, "raw"},
-                 {KELVO_SAVE_JPEG_HIGH, "q100.jpg"},
-                 {KELVO_SAVE_JPEG_MEDIUM, "q70.jpg"},
-                 {KELVO_SAVE_JPEG_LOW, "q20.jpg"},
-                 {KELVO_SAVE_PNG, "png"},
-                 {KELVO_SAVE_TIFF, "tif"}};
   char folder[MAX_PATH];
   int written = 0;
   size_t i;
@@ -211,20 +202,20 @@ static int CheckFiles(Detail* detail) {
     NoteErrors(detail);
     return 0;
   }
-  for (i = 0; i < sizeof formats / sizeof formats[0]; ++i) {
+  for (i = 0; i < KELVO_SAVE_FORMAT_COUNT; ++i) {
     char path[MAX_PATH + 32];
     DWORD started = GetTickCount();
     WIN32_FILE_ATTRIBUTE_DATA file;
     int ok;
-    sprintf(path, "%skelvo-selftest.%s", folder, formats[i].extension);
-    ok = Kelvo_SaveImage(test.camera, path, formats[i].format) &&
+    sprintf(path, "%skelvo-selftest.%s", folder, kKelvoSaveFormats[i].extension);
+    ok = Kelvo_SaveImage(test.camera, path, kKelvoSaveFormats[i].code) &&
          GetFileAttributesExA(path, GetFileExInfoStandard, &file) && file.nFileSizeLow > 0;
-    Note(detail, "%s%s %s %lu ms", i == 0 ? "" : ", ", formats[i].extension, ok ? "ok" : "FAILED",
-         (unsigned long)(GetTickCount() - started));
+    Note(detail, "%s%s %s %lu ms", i == 0 ? "" : ", ", kKelvoSaveFormats[i].extension,
+         ok ? "ok" : "FAILED", (unsigned long)(GetTickCount() - started));
     written += ok;
     DeleteFileA(path);
   }
-  return NoteErrors(detail) == 0 && written == (int)(sizeof formats / sizeof formats[0]);
+  return NoteErrors(detail) == 0 && written == KELVO_SAVE_FORMAT_COUNT;
 }
 
 static const struct {
