@@ -20,7 +20,7 @@ build_packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64 mingw-w64-tools libz-mingw-w64-dev nasm
   libopencv-dev python3-pil
-  lld llvm clang doxygen imagemagick
+  lld llvm clang libclang-rt-dev doxygen imagemagick
 )
 # Wine with its recommends: its fonts and X libraries are what lets the test
 # programs open windows under Xvfb. Only the 64-bit loader; no i386 packages.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test of the SDK: installs what is missing, builds the native, sanitizer,
-# 32-bit and 64-bit Windows builds, runs the host suites (plain, under
-# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer), the
+# 32-bit and 64-bit Windows builds and the fuzz targets, runs the host suites
+# (plain, under AddressSanitizer + UndefinedBehaviorSanitizer and under
+# ThreadSanitizer), each fuzz target for 15 s, the
 # processing suite with x87 doubles, the Windows suites under Wine and the
 # static checks on the shipped DLL, and tests the packages (scripts/test-package.sh).
 set -euo pipefail
@@ -23,6 +24,8 @@ mkdir -p build
 for preset in host host-asan host-tsan win32 win64; do build "$preset"; done
 # The processing suite with doubles on the x87 unit, as the i686 DLL does them.
 build host-x87
+# The libFuzzer targets: clang with ASan+UBSan.
+build fuzz
 
 passed=0 failed=0
 stage() {
@@ -42,6 +45,8 @@ export TSAN_OPTIONS=halt_on_error=1
 stage "host tests" ctest --preset host
 stage "host tests under ASan+UBSan" ctest --preset host-asan
 stage "host tests under TSan" ctest --preset host-tsan
+# Each fuzz target for a bounded time from its seeds; a longer run: scripts/fuzz.sh <seconds>.
+stage "fuzz targets, 15 s each" scripts/fuzz.sh 15
 # One Xvfb display and one wineserver for every Windows suite.
 stage "win64 tests under Wine" scripts/wine-session.sh scripts/test-wine.sh
 

@@ -152,6 +152,8 @@ bool FrameImage::Clip(const FrameImage& source, Rect& r, std::int32_t& x, std::i
   dTop = std::max<std::int64_t>(dTop, 0);
   dRight = std::min<std::int64_t>(dRight, width);
   dBottom = std::min<std::int64_t>(dBottom, height);
+  // An inverted rectangle can reach into the image and still cover nothing.
+  if (dRight <= dLeft || dBottom <= dTop) return fail();
 
   std::int64_t sLeft = r.left + (dLeft - x), sTop = r.top + (dTop - y);
   std::int64_t sRight = r.left + (dRight - x), sBottom = r.top + (dBottom - y);

@@ -38,24 +38,34 @@ int ScaleNearest(std::uint8_t* dst, const std::uint8_t* src, const Rect* dstRect
                  std::int32_t dstStride, std::int32_t srcStride) {
   if (dst == nullptr || src == nullptr || dstRect == nullptr || srcRect == nullptr) return 1;
   if (dstBytesPerPixel < pixelBytes || srcBytesPerPixel < pixelBytes) return 1;
-  const int dw = dstRect->right - dstRect->left, dh = dstRect->bottom - dstRect->top;
-  const int sw = srcRect->right - srcRect->left, sh = srcRect->bottom - srcRect->top;
+  // 64-bit extents: the rectangles come unclipped, with any corners a caller gives.
+  const std::int64_t dw = std::int64_t{dstRect->right} - dstRect->left;
+  const std::int64_t dh = std::int64_t{dstRect->bottom} - dstRect->top;
+  const std::int64_t sw = std::int64_t{srcRect->right} - srcRect->left;
+  const std::int64_t sh = std::int64_t{srcRect->bottom} - srcRect->top;
   if (dh <= 0 || dw <= 0) return 1;
   // Single-precision factors, as the preview has always scaled with.
   platform::DoublePrecisionScope doubles;
-  const float xs = platform::RoundToFloat(static_cast<double>(sw) / dw);
-  const float ys = platform::RoundToFloat(static_cast<double>(sh) / dh);
-  for (int i = 0; i < dh; ++i) {
-    const int dstRow = dstRect->top + i;
-    if (dstRow < 0 || dstRow >= dstHeight) continue;  // the kernel stays inside its images
-    int u = std::clamp(static_cast<int>(i * static_cast<double>(ys)), 0, srcHeight - 1);
-    const int srcRow = std::clamp(srcRect->bottom - u - 1, 0, srcHeight - 1);
+  const float xs = platform::RoundToFloat(static_cast<double>(sw) / static_cast<double>(dw));
+  const float ys = platform::RoundToFloat(static_cast<double>(sh) / static_cast<double>(dh));
+  // Only the destination rows and columns inside the image are visited.
+  const std::int64_t firstRow = std::max<std::int64_t>(0, -std::int64_t{dstRect->top});
+  const std::int64_t endRow = std::min<std::int64_t>(dh, dstHeight - std::int64_t{dstRect->top});
+  const std::int64_t firstColumn = std::max<std::int64_t>(0, -std::int64_t{dstRect->left});
+  const std::int64_t endColumn = std::min<std::int64_t>(dw, dstWidth - std::int64_t{dstRect->left});
+  for (std::int64_t i = firstRow; i < endRow; ++i) {
+    const auto dstRow = static_cast<int>(dstRect->top + i);
+    // Clamped as doubles, so that no factor however large overflows an int.
+    const auto u = static_cast<std::int64_t>(
+        std::clamp(static_cast<double>(i) * ys, 0.0, static_cast<double>(srcHeight - 1)));
+    const auto srcRow = static_cast<int>(
+        std::clamp<std::int64_t>(std::int64_t{srcRect->bottom} - u - 1, 0, srcHeight - 1));
     const std::uint8_t* in = src + static_cast<std::intptr_t>(srcRow) * srcStride;
     std::uint8_t* out = dst + static_cast<std::intptr_t>(dstRow) * dstStride;
-    for (int j = 0; j < dw; ++j) {
-      const int column = dstRect->left + j;
-      if (column < 0 || column >= dstWidth) continue;
-      const int v = std::clamp(static_cast<int>(j * static_cast<double>(xs)), 0, srcWidth - 1);
+    for (std::int64_t j = firstColumn; j < endColumn; ++j) {
+      const auto column = static_cast<int>(dstRect->left + j);
+      const auto v = static_cast<int>(
+          std::clamp(static_cast<double>(j) * xs, 0.0, static_cast<double>(srcWidth - 1)));
       std::memcpy(out + column * dstBytesPerPixel, in + v * srcBytesPerPixel, pixelBytes);
     }
   }

@@ -166,6 +166,9 @@ TEST(FrameImageTest, TransferThatClipsToNothingNeverCallsTheKernel) {
   Rect outside{200, 0, 300, 10};
   EXPECT_EQ(destination.Transfer(RecordingKernel, &source, &outside, 0, 0, a, 0), 0);
   EXPECT_EQ(destination.Transfer(nullptr, &source, nullptr, 0, 0, a, 0), 0);
+  // Inverted: from x = 50 it still reaches into the image, yet covers nothing.
+  Rect inverted{10, 0, 3, 10};
+  EXPECT_EQ(destination.Transfer(RecordingKernel, &source, &inverted, 50, 0, a, 0), 0);
   EXPECT_EQ(seen.calls, 0);
 
   Rect r{1, 2, 3, 4};

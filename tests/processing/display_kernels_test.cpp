@@ -166,5 +166,21 @@ TEST(DisplayKernelsTest, ScalingClampsColumnsToTheSourceImage) {
   }
 }
 
+// Rectangles far larger than the images, up to int32's ends: only the
+// destination's own pixels are visited, without overflow.
+TEST(DisplayKernelsTest, ScalingWithFarOffCornersStaysInsideAndFinishes) {
+  for (std::uint16_t bits : {8, 24}) {
+    FrameImage source, destination;
+    ASSERT_EQ(source.Create(4, 3, bits), 1);
+    ASSERT_EQ(destination.Create(8, 3, bits), 1);
+    FillPositions(source);
+    const RectKernel kernel = bits == 8 ? ScaleNearest8 : ScaleNearest24;
+    for (const Rect& far : {Rect{-1000000000, -1000000000, 1000000000, 1000000000},
+                            Rect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}}) {
+      EXPECT_EQ(destination.TransferRects(kernel, &source, &far, &far, 0, 0), 1) << bits;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelvo
