@@ -92,6 +92,31 @@ bool Camera::TakeFrame(int extracted) {
   return true;
 }
 
+// One frame from the link to the application: extracted, respread,
+// converted, drawn, copied into the application's buffer and announced. The
+// preview measures its rate; triggered frames carry rate 0.
+void Camera::DeliverFrame(bool fromStream) {
+  std::lock_guard<std::mutex> frameHeld(frameLock_);
+  FrameImage& raw = *RawImage();
+  const auto bytes = static_cast<std::size_t>(CopyOutBytes(raw));
+  if (!TakeFrame(fromStream ? deviceLink->ExtractStreamFrame(raw.pixels, bytes)
+                            : deviceLink->ExtractFrame(raw.pixels, bytes))) {
+    return;
+  }
+  if (fromStream) {
+    UpdateFrameRate();
+  } else {
+    frameInfo.frameRate = 0;
+  }
+  ConvertPrepared();
+  DrawPrepared();
+  if (userBuffer != nullptr && userBufferSize != 0 &&
+      !CopyToApplication(*ImageOf(preparedMode_), userMemoryOrder, userBuffer, userBufferSize)) {
+    return;
+  }
+  Notify(reinterpret_cast<std::uintptr_t>(&frameInfo), 0);
+}
+
 void Camera::PreviewLoop() {
   while (workerRun != WorkerStop) {
     wakeEvent_->WaitFor(static_cast<std::uint32_t>(waitTime.load()));
@@ -103,21 +128,7 @@ void Camera::PreviewLoop() {
       RecordError(KELVO_ERR_TRANSFER_STOPPED);
       break;
     }
-    if (polled != kStreamFrameReady) continue;
-    std::lock_guard<std::mutex> frameHeld(frameLock_);
-    FrameImage& raw = *RawImage();
-    if (!TakeFrame(deviceLink->ExtractStreamFrame(raw.pixels,
-                                                  static_cast<std::size_t>(CopyOutBytes(raw))))) {
-      continue;
-    }
-    UpdateFrameRate();
-    ConvertPrepared();
-    DrawPrepared();
-    if (userBuffer != nullptr && userBufferSize != 0 &&
-        !CopyToApplication(*ImageOf(preparedMode_), userMemoryOrder, userBuffer, userBufferSize)) {
-      continue;
-    }
-    Notify(reinterpret_cast<std::uintptr_t>(&frameInfo), 0);
+    if (polled == kStreamFrameReady) DeliverFrame(true);
   }
 }
 
@@ -136,20 +147,7 @@ void Camera::TriggerLoop() {
       platform::SleepMilliseconds(kTriggerIdleMs);
       continue;
     }
-    if (collected == kLinkOk) {
-      std::lock_guard<std::mutex> frameHeld(frameLock_);
-      FrameImage& raw = *RawImage();
-      if (TakeFrame(
-              deviceLink->ExtractFrame(raw.pixels, static_cast<std::size_t>(CopyOutBytes(raw))))) {
-        frameInfo.frameRate = 0;
-        ConvertPrepared();
-        DrawPrepared();
-        bool copied =
-            userBuffer == nullptr || userBufferSize == 0 ||
-            CopyToApplication(*ImageOf(preparedMode_), userMemoryOrder, userBuffer, userBufferSize);
-        if (copied) Notify(reinterpret_cast<std::uintptr_t>(&frameInfo), 0);
-      }
-    }
+    if (collected == kLinkOk) DeliverFrame(false);
     if (workerRun == WorkerStop) break;
     arm();
   }

@@ -148,6 +148,8 @@ class Camera {
   // ---- acquisition (camera_acquisition.cpp)
   // The body shared by the preview starts that bring their own window.
   int StartWindowedPreview();
+  // Where the worker delivers frames: the notify window and the application's buffer.
+  void KeepDelivery(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder);
   // The preview window and its device context; Err 4 and false on failure.
   bool OpenPreviewWindow();
   // Buffers, device geometry and sensor settings for one acquisition.
@@ -164,7 +166,8 @@ class Camera {
   void WorkerMain();
   void PreviewLoop();
   void TriggerLoop();
-  // Respread, convert and draw the frame the link just extracted (result 0 = extracted).
+  void DeliverFrame(bool fromStream);
+  // Respread the frame the link just extracted (result 0 = extracted) and describe it.
   bool TakeFrame(int extracted);
   void ConvertPrepared();
   void DrawPrepared();

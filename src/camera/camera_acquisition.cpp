@@ -176,6 +176,13 @@ bool Camera::OpenPreviewWindow() {
   return false;
 }
 
+void Camera::KeepDelivery(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder) {
+  NotifyWindow = notifyWindow;
+  userBuffer = buffer;
+  userBufferSize = size;
+  userMemoryOrder = memoryOrder;
+}
+
 int Camera::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
 int Camera::CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder) {
@@ -183,10 +190,7 @@ int Camera::CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, i
   // would also orphan the first one's handles.
   if (state == StatePreview) return 0;
   if (state == StateTrigger) Close();
-  NotifyWindow = notifyWindow;
-  userBuffer = buffer;
-  userBufferSize = size;
-  userMemoryOrder = memoryOrder;
+  KeepDelivery(notifyWindow, buffer, size, memoryOrder);
   if (state == StateIdle && previewWindow != nullptr) Close();  // the window of a stopped start
   return StartWindowedPreview();
 }
@@ -201,10 +205,7 @@ int Camera::StartWindowedPreview() {
 int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder) {
   if (!RequireInitialised()) return 0;
   if (state != StateIdle) return 0;  // a second trigger start would run two workers
-  NotifyWindow = notifyWindow;
-  userBuffer = buffer;
-  userBufferSize = size;
-  userMemoryOrder = memoryOrder;
+  KeepDelivery(notifyWindow, buffer, size, memoryOrder);
   if (previewWindow != nullptr) Close();
   if (!OpenPreviewWindow()) return 0;
   if (!Prepare()) {
