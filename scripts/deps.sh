@@ -3,7 +3,7 @@
 # - Debian packages for the host build, the MinGW-w64 cross builds, Wine, and
 #   the package's tools (LLVM's import-library tools, Doxygen, ImageMagick);
 # - for each MinGW target, static libjpeg-turbo (libjpeg API 62), libpng,
-#   libtiff and GoogleTest built from Debian's source packages into a cache
+#   libtiff, GoogleTest and Google Benchmark built from Debian's source packages into a cache
 #   outside the build tree, keyed by target and package version, and a
 #   deps.cmake there that the toolchain files include.
 # A second run reads dpkg's database and the stamp files only: well under a second.
@@ -207,6 +207,11 @@ options_for() { # <name>: sets the array options
     googletest)
       options=(-DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_build_tests=OFF
         -Dgtest_build_samples=OFF -Dgmock_build_tests=OFF) ;;
+    benchmark)
+      # Debian's sources do not ask git for the version; 0.0.0 means the project's own.
+      options=(-DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF
+        -DBENCHMARK_ENABLE_WERROR=OFF -DBENCHMARK_ENABLE_LTO=OFF -DBENCHMARK_ENABLE_INSTALL=ON
+        -DBENCHMARK_INSTALL_DOCS=OFF -DGIT_VERSION=0.0.0) ;;
   esac
 }
 
@@ -262,9 +267,11 @@ fi
 
 # Each library, the Debian source package it is built from, and the host -dev
 # package whose version it follows.
-names=(libjpeg-turbo libpng tiff googletest)
-declare -A source_of=([libjpeg-turbo]=libjpeg-turbo [libpng]=libpng1.6 [tiff]=tiff [googletest]=googletest)
-declare -A binary_of=([libjpeg-turbo]=libjpeg62-turbo-dev [libpng]=libpng-dev [tiff]=libtiff-dev [googletest]=googletest)
+names=(libjpeg-turbo libpng tiff googletest benchmark)
+declare -A source_of=([libjpeg-turbo]=libjpeg-turbo [libpng]=libpng1.6 [tiff]=tiff [googletest]=googletest
+  [benchmark]=benchmark)
+declare -A binary_of=([libjpeg-turbo]=libjpeg62-turbo-dev [libpng]=libpng-dev [tiff]=libtiff-dev [googletest]=googletest
+  [benchmark]=libbenchmark-dev)
 
 stamped() { # <name> <version> <target>
   [ "$(cat "$cache/$3/$1-${2//:/_}/.stamp" 2>/dev/null)" = "recipe $recipe; $1 $2 for $3" ]
