@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -37,17 +38,22 @@ std::unique_ptr<Thread> Thread::StartAt(Priority priority, std::function<void()>
   if (ThreadStartShouldFail()) return nullptr;
   // Ids count the SDK's threads from 1: the system's ids are not 32-bit here.
   static std::atomic<std::uint32_t> lastId{0};
-  auto native = std::make_unique<Native>();
-  native->id = ++lastId;
+  // Everything that can fail comes before the start: a running thread must
+  // never be left without its owner.
+  std::unique_ptr<Thread> made;
   try {
-    native->thread = std::thread([priority, body = std::move(body)] {
+    made.reset(new Thread(std::make_unique<Native>()));
+    made->native_->id = ++lastId;
+    made->native_->thread = std::thread([priority, body = std::move(body)] {
       if (priority == Priority::kHighest) RaiseCurrentThreadPriority();
       body();
     });
   } catch (const std::system_error&) {
     return nullptr;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
   }
-  return std::unique_ptr<Thread>(new Thread(std::move(native)));
+  return made;
 }
 
 std::uint32_t Thread::Id() const { return native_->id; }

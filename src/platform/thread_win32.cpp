@@ -1,3 +1,5 @@
+#include <new>
+
 #include "platform/thread.h"
 #include "platform/thread_faults.h"
 #include "platform/win32.h"
@@ -19,16 +21,23 @@ struct Thread::Native {
 };
 
 // The thread is made suspended so that it runs its first instruction at its
-// priority already.
+// priority already. Everything that can fail comes before it: a running
+// thread must never be left without its owner.
 std::unique_ptr<Thread> Thread::StartAt(Priority priority, std::function<void()> body) {
   if (ThreadStartShouldFail()) return nullptr;
-  auto native = std::make_unique<Native>();
-  native->body = std::move(body);
-  native->handle = CreateThread(nullptr, 0, RunBody, &native->body, CREATE_SUSPENDED, &native->id);
-  if (native->handle == nullptr) return nullptr;
-  if (priority == Priority::kHighest) SetThreadPriority(native->handle, THREAD_PRIORITY_HIGHEST);
-  ResumeThread(native->handle);
-  return std::unique_ptr<Thread>(new Thread(std::move(native)));
+  std::unique_ptr<Thread> made;
+  try {
+    made.reset(new Thread(std::make_unique<Native>()));
+    made->native_->body = std::move(body);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  Native& native = *made->native_;
+  native.handle = CreateThread(nullptr, 0, RunBody, &native.body, CREATE_SUSPENDED, &native.id);
+  if (native.handle == nullptr) return nullptr;
+  if (priority == Priority::kHighest) SetThreadPriority(native.handle, THREAD_PRIORITY_HIGHEST);
+  ResumeThread(native.handle);
+  return made;
 }
 
 std::uint32_t Thread::Id() const { return native_->id; }
@@ -36,6 +45,7 @@ std::uint32_t Thread::Id() const { return native_->id; }
 Thread::Thread(std::unique_ptr<Native> native) : native_(std::move(native)) {}
 
 Thread::~Thread() {
+  if (native_->handle == nullptr) return;  // its start failed
   WaitForSingleObject(native_->handle, INFINITE);
   CloseHandle(native_->handle);
 }
