@@ -134,7 +134,7 @@ void Demosaic16(benchmark::State& state, SimdVariant variant) {
   Frames& f = TheFrames();
   const DemosaicParams params{0, 100, 100, 100};
   const DemosaicParams* p = &params;
-  const PixelKernel interior = ChooseDemosaicInterior16(48, variant);
+  const PixelKernel interior = ChooseDemosaicInterior16(params, variant);
   for (auto _ : state) {
     f.images[4].Transfer(interior, &f.images[1], nullptr, 0, 0, Holder(p), 0);
     f.images[4].Transfer(DemosaicBorder16, &f.images[1], nullptr, 0, 0, Holder(p), 0);

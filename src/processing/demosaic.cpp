@@ -147,20 +147,31 @@ int DemosaicBorder16(KELVO_PIXEL_KERNEL_PARAMS) {
                                dstStride, srcStride, userA, userB);
 }
 
+namespace {
+
+// The exact vector products hold red and blue multipliers up to 1023.
+bool ExactSimdHoldsGains(const DemosaicParams& params) {
+  auto holds = [](std::int32_t gain) { return gain >= 0 && gain <= 800; };
+  return holds(params.gainRed) && holds(params.gainBlue);
+}
+
+}  // namespace
+
 PixelKernel ChooseDemosaicInterior8(std::uint16_t dstBitCount, const DemosaicParams& params,
                                     SimdVariant variant) {
   if (dstBitCount == 32 || params.gainRed > 200 || params.gainGreen > 200 ||
       params.gainBlue > 200) {
-    return DemosaicInterior8;
+    return variant == SimdVariant::Sse2 && ExactSimdHoldsGains(params) ? DemosaicInterior8ExactSse2
+                                                                       : DemosaicInterior8;
   }
   static constexpr PixelKernel kByVariant[] = {DemosaicInterior8, DemosaicInterior8Mmx,
                                                DemosaicInterior8Sse2};
   return kByVariant[static_cast<int>(variant)];
 }
 
-PixelKernel ChooseDemosaicInterior16(std::uint16_t dstBitCount, SimdVariant variant) {
-  return dstBitCount == 48 && variant == SimdVariant::Sse2 ? DemosaicInterior16Sse2
-                                                           : DemosaicInterior16;
+PixelKernel ChooseDemosaicInterior16(const DemosaicParams& params, SimdVariant variant) {
+  return variant == SimdVariant::Sse2 && ExactSimdHoldsGains(params) ? DemosaicInterior16Sse2
+                                                                     : DemosaicInterior16;
 }
 
 }  // namespace kelvo

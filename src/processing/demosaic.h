@@ -25,18 +25,23 @@ int DemosaicBorder8(KELVO_PIXEL_KERNEL_PARAMS);
 // below the plain kernel outside the columns they recompute plainly.
 int DemosaicInterior8Sse2(KELVO_PIXEL_KERNEL_PARAMS);
 int DemosaicInterior8Mmx(KELVO_PIXEL_KERNEL_PARAMS);
+// 24 or 32 bits: exactly the bytes of DemosaicInterior8, sixteen pixels a step
+// (red and blue gains 0..800).
+int DemosaicInterior8ExactSse2(KELVO_PIXEL_KERNEL_PARAMS);
 
 // 16-bit raw (0..1023) into 48 or 64 bits.
 int DemosaicInterior16(KELVO_PIXEL_KERNEL_PARAMS);
 int DemosaicBorder16(KELVO_PIXEL_KERNEL_PARAMS);
-// The same results as DemosaicInterior16, eight pixel pairs per step; 48 bits only.
+// 48 or 64 bits: the same results as DemosaicInterior16 (red and blue gains
+// 0..800), eight pixel pairs per step.
 int DemosaicInterior16Sse2(KELVO_PIXEL_KERNEL_PARAMS);
 
-// The interior kernel a frame uses: plain for 32 bits or any gain above 200,
-// else by the processor's variant.
+// The interior kernel a frame uses. The plain arithmetic for 32 bits or any gain
+// above 200, by its exact SSE2 twin where that holds the gains; else by the
+// processor's variant.
 PixelKernel ChooseDemosaicInterior8(std::uint16_t dstBitCount, const DemosaicParams& params,
                                     SimdVariant variant);
-PixelKernel ChooseDemosaicInterior16(std::uint16_t dstBitCount, SimdVariant variant);
+PixelKernel ChooseDemosaicInterior16(const DemosaicParams& params, SimdVariant variant);
 
 // gain * 32 / 25: 100 percent becomes 128.
 constexpr std::int32_t DemosaicGainMultiplier(std::int32_t percent) { return percent * 32 / 25; }
