@@ -359,12 +359,14 @@ namespace {
 
 // A row function converts what it can of a row from its start and returns how
 // many pixels it did; the plain loop does the rest (and everything without one).
-using HueSaturationRow = int (*)(std::uint8_t* row, int width, int samplesPerPixel,
-                                 const HueSaturationParams& params, const std::uint8_t* table);
+// Its table takes each 8-bit result to the sample written.
+template <class Sample>
+using HueSaturationRow = int (*)(Sample* row, int width, int samplesPerPixel,
+                                 const HueSaturationParams& params, const Sample* table);
 
 template <class Sample, int kShift>
 int HueSaturation(KELVO_PIXEL_KERNEL_PARAMS, const HueSaturationParams* params,
-                  const std::uint16_t* table, HueSaturationRow rowFunction) {
+                  const std::uint16_t* table, HueSaturationRow<Sample> rowFunction) {
   PixelRegion region;
   if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
                   srcStride, userA, userB, region)) {
@@ -377,15 +379,14 @@ int HueSaturation(KELVO_PIXEL_KERNEL_PARAMS, const HueSaturationParams* params,
   }
   constexpr int kMaximum = 255 << kShift | ((1 << kShift) - 1);
   auto tone = [&](int v) { return table != nullptr ? table[v & kMaximum] : v; };
-  std::uint8_t bytes[256];
+  Sample results[256];
   if (rowFunction != nullptr) {
-    for (int v = 0; v < 256; ++v) bytes[v] = static_cast<std::uint8_t>(tone(v));
+    for (int v = 0; v < 256; ++v) results[v] = static_cast<Sample>(tone(v << kShift));
   }
   for (int row = 0; row < region.height; ++row) {
     auto* p = reinterpret_cast<Sample*>(region.DstRow(row));
-    const int done = rowFunction != nullptr ? rowFunction(reinterpret_cast<std::uint8_t*>(p),
-                                                          region.width, spp, *params, bytes)
-                                            : 0;
+    const int done =
+        rowFunction != nullptr ? rowFunction(p, region.width, spp, *params, results) : 0;
     p += done * spp;
     for (int x = done; x < region.width; ++x, p += spp) {
       int b = (p[0] >> kShift) & 0xFF, g = (p[1] >> kShift) & 0xFF, r = (p[2] >> kShift) & 0xFF;
@@ -399,7 +400,7 @@ int HueSaturation(KELVO_PIXEL_KERNEL_PARAMS, const HueSaturationParams* params,
 }
 
 template <class Sample, int kShift>
-int HueSaturationToned(KELVO_PIXEL_KERNEL_PARAMS, HueSaturationRow rowFunction) {
+int HueSaturationToned(KELVO_PIXEL_KERNEL_PARAMS, HueSaturationRow<Sample> rowFunction) {
   const TonedHueSaturationParams* params = KernelRecord<TonedHueSaturationParams>(userA);
   if (params == nullptr) return 0;
   return HueSaturation<Sample, kShift>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
@@ -434,10 +435,18 @@ int AdjustHueSaturationToned16(KELVO_PIXEL_KERNEL_PARAMS) {
                                               srcBytesPerPixel, dstStride, srcStride, userA, userB,
                                               nullptr);
 }
+int AdjustHueSaturationToned16Sse2(KELVO_PIXEL_KERNEL_PARAMS) {
+  return HueSaturationToned<std::uint16_t, 2>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                              srcBytesPerPixel, dstStride, srcStride, userA, userB,
+                                              tone_detail::HueSaturationRow16Sse2);
+}
 
 PixelKernel ChooseHueSaturationToned(SampleFormat format, SimdVariant variant) {
-  if (format == SampleFormat::Color16) return AdjustHueSaturationToned16;
-  return variant == SimdVariant::Sse2 ? AdjustHueSaturationToned8Sse2 : AdjustHueSaturationToned8;
+  const bool sse2 = variant == SimdVariant::Sse2;
+  if (format == SampleFormat::Color16) {
+    return sse2 ? AdjustHueSaturationToned16Sse2 : AdjustHueSaturationToned16;
+  }
+  return sse2 ? AdjustHueSaturationToned8Sse2 : AdjustHueSaturationToned8;
 }
 
 std::vector<std::uint16_t> ComposeTables(std::vector<std::uint16_t> first,

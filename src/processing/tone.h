@@ -65,7 +65,8 @@ struct TonedHueSaturationParams {
 int AdjustHueSaturationToned8(KELVO_PIXEL_KERNEL_PARAMS);
 int AdjustHueSaturationToned8Sse2(KELVO_PIXEL_KERNEL_PARAMS);
 int AdjustHueSaturationToned16(KELVO_PIXEL_KERNEL_PARAMS);
-// Colour formats only: the 8-bit one by the processor's variant.
+int AdjustHueSaturationToned16Sse2(KELVO_PIXEL_KERNEL_PARAMS);
+// Colour formats only, by the processor's variant.
 PixelKernel ChooseHueSaturationToned(SampleFormat format, SimdVariant variant);
 
 struct TonedSharpnessParams {
@@ -82,6 +83,10 @@ namespace tone_detail {
 // (0 for settings outside what its lanes hold).
 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
                          const HueSaturationParams& params, const std::uint8_t* table);
+// The same for 10-bit colour rows; table (256 entries) takes each 8-bit result
+// to the sample written.
+int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samplesPerPixel,
+                           const HueSaturationParams& params, const std::uint16_t* table);
 // The sharpen step of samples [begin, end) of an 8-bit row from its column sums;
 // returns where it stopped (the plain loop does the rest).
 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint8_t* source, std::uint8_t* out,

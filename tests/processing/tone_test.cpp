@@ -184,18 +184,21 @@ TEST(ToneTest, TableKernelsTreatEveryChannelAlikeAndSkipTheSpareSample) {
   }
 }
 
-// The SSE2 hue and saturation pass (with its table) against the plain pass
-// followed by the table, over every colour: its single-precision divisions
-// must truncate exactly as the integer ones do, and 24-bit rows, split into
-// channels and put back together sixteen pixels a step, must land every byte
-// where it came from. A table differing from the identity in its last entry
-// only must not be taken for the identity.
+// The SSE2 hue and saturation passes (with their tables) against the plain pass
+// followed by the table, over every colour: the single-precision divisions
+// must truncate exactly as the integer ones do, and rows, split into channels
+// and put back together, must land every sample where it came from (the fourth
+// ones untouched). A table differing from the identity in its last entry only
+// must not be taken for the identity. 10-bit samples carry random low bits and
+// now and then bits above the tenth, which both passes ignore.
 TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
   ProcessorInfo here;
   DetectProcessorFeatures(&here);
   if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
   const std::vector<std::uint16_t> toned =
       ComposeTables(GammaTable(120, 255), ContrastTable(20, 255));
+  const std::vector<std::uint16_t> toned16 =
+      ComposeTables(GammaTable(120, 1023), ContrastTable(20, 1023));
   std::vector<std::uint16_t> lastChanged(256);
   for (int v = 0; v < 256; ++v) lastChanged[v] = static_cast<std::uint16_t>(v);
   lastChanged[255] = 254;
@@ -215,6 +218,11 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
       {{400, 0, 10}, toned.data(), 24, false},
       {{0, 0, -256}, nullptr, 24, false},
       {{45, 0, 30}, lastChanged.data(), 24, true},
+      {{30, 0, 40}, toned16.data(), 48, true},
+      {{-360, 0, 255}, nullptr, 64, true},
+      {{360, 0, -255}, toned16.data(), 64, true},
+      {{-45, 0, 1}, nullptr, 48, true},
+      {{400, 0, 10}, toned16.data(), 48, false},
   };
   // 24-bit rows take 256 steps of sixteen, one of eight and a plain tail of five.
   constexpr int kWidth = 4109, kHeight = 64;
@@ -227,25 +235,68 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
     const TonedHueSaturationParams params{c.params, c.table};
     const TonedHueSaturationParams* holder = &params;
     const auto user = reinterpret_cast<std::uintptr_t>(&holder);
-    const int bytes = c.bits / 8;
+    const bool wide = c.bits >= 48;
+    const int samples = c.bits / (wide ? 16 : 8);
     const int colours = c.everyColour ? 1 << 24 : kWidth * kHeight;
     for (int colour = 0; colour < colours;) {
       for (int r = 0; r < kHeight; ++r) {
         for (int x = 0; x < kWidth; ++x, ++colour) {
-          std::uint8_t* p = plain.Row(r) + x * bytes;
           const int k = colour & 0xFFFFFF;
-          p[0] = static_cast<std::uint8_t>(k), p[1] = static_cast<std::uint8_t>(k >> 8);
-          p[2] = static_cast<std::uint8_t>(k >> 16);
-          if (bytes == 4) p[3] = static_cast<std::uint8_t>(k * 7);
+          const int channel[4] = {k & 0xFF, (k >> 8) & 0xFF, k >> 16, (k * 7) & 0xFF};
+          for (int ch = 0; ch < samples; ++ch) {
+            if (wide) {
+              const int extra = ((k * 5 + ch) & 3) | (k % 97 == 0 ? 0x8400 : 0);
+              reinterpret_cast<std::uint16_t*>(plain.Row(r))[x * samples + ch] =
+                  static_cast<std::uint16_t>(channel[ch] << 2 | extra);
+            } else {
+              plain.Row(r)[x * samples + ch] = static_cast<std::uint8_t>(channel[ch]);
+            }
+          }
         }
       }
       std::memcpy(fast.pixels, plain.pixels, static_cast<std::size_t>(plain.stride) * kHeight);
-      ASSERT_EQ(plain.Transfer(AdjustHueSaturationToned8, &plain, nullptr, 0, 0, user, 0), 1);
-      ASSERT_EQ(fast.Transfer(AdjustHueSaturationToned8Sse2, &fast, nullptr, 0, 0, user, 0), 1);
+      ASSERT_EQ(plain.Transfer(wide ? AdjustHueSaturationToned16 : AdjustHueSaturationToned8,
+                               &plain, nullptr, 0, 0, user, 0),
+                1);
+      ASSERT_EQ(fast.Transfer(wide ? AdjustHueSaturationToned16Sse2 : AdjustHueSaturationToned8Sse2,
+                              &fast, nullptr, 0, 0, user, 0),
+                1);
       for (int r = 0; r < kHeight; ++r) {
-        ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), kWidth * bytes), 0)
+        ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), plain.stride), 0)
             << "row " << r << " before colour " << colour;
       }
+    }
+  }
+}
+
+// Rows of every length around the SSE2 steps, in every colour format, against
+// the plain pass on random pixels.
+TEST(ToneTest, FastHueSaturationTailsMatchThePlainPass) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
+  const std::vector<std::uint16_t> table8 = GammaTable(70, 255), table16 = GammaTable(70, 1023);
+  for (std::uint16_t bits : {24, 32, 48, 64}) {
+    const bool wide = bits >= 48;
+    for (int width : {1, 7, 8, 9, 15, 16, 17, 23, 24, 25, 45, 48, 49}) {
+      SCOPED_TRACE(testing::Message() << bits << " bits, width " << width);
+      FrameImage plain, fast;
+      ASSERT_EQ(plain.Create(width, 3, bits), 1);
+      ASSERT_EQ(fast.Create(width, 3, bits), 1);
+      std::mt19937 random(width * 100 + bits);
+      for (int i = 0; i < plain.stride * 3; ++i) plain.pixels[i] = static_cast<std::uint8_t>(random());
+      std::memcpy(fast.pixels, plain.pixels, static_cast<std::size_t>(plain.stride) * 3);
+      const TonedHueSaturationParams params{{-75, 0, 90}, wide ? table16.data() : table8.data()};
+      const TonedHueSaturationParams* holder = &params;
+      const auto user = reinterpret_cast<std::uintptr_t>(&holder);
+      ASSERT_EQ(plain.Transfer(wide ? AdjustHueSaturationToned16 : AdjustHueSaturationToned8,
+                               &plain, nullptr, 0, 0, user, 0),
+                1);
+      ASSERT_EQ(fast.Transfer(wide ? AdjustHueSaturationToned16Sse2 : AdjustHueSaturationToned8Sse2,
+                              &fast, nullptr, 0, 0, user, 0),
+                1);
+      EXPECT_EQ(std::memcmp(plain.pixels, fast.pixels, static_cast<std::size_t>(plain.stride) * 3),
+                0);
     }
   }
 }
