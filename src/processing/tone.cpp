@@ -229,47 +229,32 @@ int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* 
   // column sums over four rows first, then four columns of those.
   const int rowSamples = width * spp;
   std::vector<std::uint16_t> columnSums(rowSamples);
+  const bool sse2 = variant == SimdVariant::Sse2;
   for (int y = 2; y < height - 2; ++y) {
-    const auto* r0 = reinterpret_cast<const Sample*>(region.SrcRow(y - 2));
-    const auto* r1 = reinterpret_cast<const Sample*>(region.SrcRow(y - 1));
-    const auto* r2 = reinterpret_cast<const Sample*>(region.SrcRow(y));
-    const auto* r3 = reinterpret_cast<const Sample*>(region.SrcRow(y + 1));
-    for (int i = 0; i < rowSamples; ++i) {
-      columnSums[i] =
-          static_cast<std::uint16_t>((r0[i] & M) + (r1[i] & M) + (r2[i] & M) + (r3[i] & M));
+    const Sample* rows[4];
+    for (int k = 0; k < 4; ++k) rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(y - 2 + k));
+    int i = sse2 ? tone_detail::ColumnSumsSse2(rows, columnSums.data(), rowSamples) : 0;
+    for (; i < rowSamples; ++i) {
+      columnSums[i] = static_cast<std::uint16_t>((rows[0][i] & M) + (rows[1][i] & M) +
+                                                 (rows[2][i] & M) + (rows[3][i] & M));
     }
+    const Sample* here = rows[2];
     auto* out = reinterpret_cast<Sample*>(region.DstRow(y));
+    const int end = (width - 2) * spp;
+    i = 2 * spp;
+    if (sse2) i = tone_detail::SharpenRowSse2(columnSums.data(), here, out, i, end, spp, sigma);
+    auto sharpen = [&](int at) {
+      const int blurred = (columnSums[at - 2 * spp] + columnSums[at - spp] + columnSums[at] +
+                           columnSums[at + spp]) >>
+                          4;
+      const int s = here[at] & M;
+      out[at] = static_cast<Sample>(std::clamp(s + delta[s - blurred + M], 0, M));
+    };
     if (spp == Fmt::kChannels) {
-      // No spare sample: one flat run of samples, which the compiler vectorises
-      // in 16-bit lanes (sigma * difference stays within 30 * 1023).
-      const int end = (width - 2) * spp;
-      const std::int16_t sigma16 = static_cast<std::int16_t>(sigma);
-      int i = 2 * spp;
-      if constexpr (sizeof(Sample) == 1) {
-        if (variant == SimdVariant::Sse2) {
-          i = tone_detail::SharpenRowSse2(columnSums.data(), r2, out, i, end, spp, sigma);
-        }
-      }
-      for (; i < end; ++i) {
-        const std::int16_t blurred = static_cast<std::int16_t>(
-            (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >>
-            4);
-        const std::int16_t s = static_cast<std::int16_t>(r2[i] & M);
-        const std::int16_t d = static_cast<std::int16_t>(sigma16 * (s - blurred) / 10);
-        const std::int16_t v = static_cast<std::int16_t>(s + d);
-        out[i] = static_cast<Sample>(v < 0 ? 0 : v > M ? M : v);
-      }
-      finish(y);
-      continue;
-    }
-    for (int x = 2; x < width - 2; ++x) {
-      for (int ch = 0; ch < Fmt::kChannels; ++ch) {
-        const int i = x * spp + ch;
-        const int blurred =
-            (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >>
-            4;
-        const int s = r2[i] & M;
-        out[i] = static_cast<Sample>(std::clamp(s + delta[s - blurred + M], 0, M));
+      for (; i < end; ++i) sharpen(i);
+    } else {
+      for (int x = i / spp; x < width - 2; ++x) {
+        for (int ch = 0; ch < Fmt::kChannels; ++ch) sharpen(x * spp + ch);
       }
     }
     finish(y);

@@ -413,5 +413,77 @@ TEST(ToneTest, FastSharpnessMatchesTheDifferenceTable) {
   }
 }
 
+// The SSE2 sharpness pass against the plain one in every sample format, every
+// byte of the picture (spare fourth samples and row padding included): widths
+// around the eight-sample steps, the ends of the setting, with and without a
+// table after it. 10-bit samples now and then carry bits above the tenth.
+TEST(ToneTest, FastSharpnessMatchesThePlainPassInEveryFormat) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
+  struct Format {
+    PixelKernel kernel;
+    std::uint16_t bits;
+    int maximum;
+  };
+  const Format formats[] = {
+      {AdjustSharpnessToned<SampleFormat::Gray8>, 8, 255},
+      {AdjustSharpnessToned<SampleFormat::Gray16>, 16, 1023},
+      {AdjustSharpnessToned<SampleFormat::Color8>, 24, 255},
+      {AdjustSharpnessToned<SampleFormat::Color8>, 32, 255},
+      {AdjustSharpnessToned<SampleFormat::Color16>, 48, 1023},
+      {AdjustSharpnessToned<SampleFormat::Color16>, 64, 1023},
+  };
+  const std::vector<std::uint16_t> tables[2] = {BrightnessTable(30, 255),
+                                                BrightnessTable(30, 1023)};
+  int round = 0;
+  for (const Format& format : formats) {
+    const bool wide = format.maximum == 1023;
+    for (int width : {1, 4, 5, 6, 7, 8, 9, 15, 16, 17, 18, 45, 48, 49, 50}) {
+      for (int sigma : {1, 10, 29, 30}) {
+        ++round;
+        const bool withTable = round % 2 == 0;
+        SCOPED_TRACE(testing::Message() << format.bits << " bits, width " << width << ", sigma "
+                                        << sigma << (withTable ? ", table" : ""));
+        FrameImage source, plain, fast;
+        const int height = 5 + round % 3;
+        ASSERT_EQ(source.Create(width, height, format.bits), 1);
+        std::mt19937 random(round);
+        for (int r = 0; r < height; ++r) {
+          for (int i = 0; i < source.stride; i += wide ? 2 : 1) {
+            int v = random() % 3 == 0 ? (random() & 1) * format.maximum
+                                      : static_cast<int>(random() % (format.maximum + 1));
+            if (wide && random() % 50 == 0) v |= 0x9000;
+            if (wide) {
+              reinterpret_cast<std::uint16_t*>(source.Row(r))[i / 2] = static_cast<std::uint16_t>(v);
+            } else {
+              source.Row(r)[i] = static_cast<std::uint8_t>(v);
+            }
+          }
+        }
+        for (FrameImage* picture : {&plain, &fast}) {
+          ASSERT_EQ(picture->CopyFormat(&source), 1);
+          std::memcpy(picture->pixels, source.pixels,
+                      static_cast<std::size_t>(source.stride) * height);
+        }
+        const std::uint16_t* table = withTable ? tables[wide].data() : nullptr;
+        const TonedSharpnessParams plainParams{sigma, table, SimdVariant::Plain};
+        const TonedSharpnessParams fastParams{sigma, table, SimdVariant::Sse2};
+        const TonedSharpnessParams* plainHolder = &plainParams;
+        const TonedSharpnessParams* fastHolder = &fastParams;
+        ASSERT_EQ(plain.Transfer(format.kernel, &source, nullptr, 0, 0,
+                                 reinterpret_cast<std::uintptr_t>(&plainHolder), 0),
+                  1);
+        ASSERT_EQ(fast.Transfer(format.kernel, &source, nullptr, 0, 0,
+                                reinterpret_cast<std::uintptr_t>(&fastHolder), 0),
+                  1);
+        for (int r = 0; r < height; ++r) {
+          ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), source.stride), 0) << "row " << r;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelvo
