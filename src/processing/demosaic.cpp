@@ -72,6 +72,14 @@ struct BorderSampler {
   int operator()(int dr, int dc) const { return rows[dr + 2][columns[dc + 2]]; }
 };
 
+// The source rows r-2 .. r+1 of border row r, reflected once, not per sample.
+template <class Sample>
+void BorderSourceRows(const PixelRegion& region, int r, const Sample* rows[4]) {
+  for (int k = 0; k < 4; ++k) {
+    rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(Reflect(r - 2 + k, region.height)));
+  }
+}
+
 // Row r of the border, columns [columnFirst, columnEnd). Positions outside the
 // picture (strips of pictures narrower than four) are skipped, never written.
 template <class Sample>
@@ -79,11 +87,8 @@ void BorderRow(const PixelRegion& region, int r, int columnFirst, int columnEnd,
                int gainRed, int gainBlue, int samplesPerPixel) {
   const int width = region.width, height = region.height;
   if (r < 0 || r >= height) return;
-  // Rows (and, near the sides, columns) reflected once, not per sample.
   const Sample* rows[4];
-  for (int k = 0; k < 4; ++k) {
-    rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(Reflect(r - 2 + k, height)));
-  }
+  BorderSourceRows(region, r, rows);
   // The phase belongs to the sensor site: rows and columns of odd-sized
   // pictures keep the colours of the interior next to them.
   const int rowPhase = start.row ^ (r & 1);
@@ -103,7 +108,7 @@ void BorderRow(const PixelRegion& region, int r, int columnFirst, int columnEnd,
 }
 
 template <class Sample>
-int Border(KELVO_PIXEL_KERNEL_PARAMS) {
+int Border(KELVO_PIXEL_KERNEL_PARAMS, demosaic_detail::BorderRowFunction rowFunction) {
   PixelRegion region;
   DemosaicParams params;
   if (!PrepareDemosaic<Sample>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
@@ -119,7 +124,17 @@ int Border(KELVO_PIXEL_KERNEL_PARAMS) {
   // (the corners are the rows' already; a pixel's result does not depend on
   // which strip computes it).
   for (int r : {0, 1, height - 2, height - 1}) {
-    BorderRow<Sample>(region, r, 0, width, start, gainRed, gainBlue, samplesPerPixel);
+    demosaic_detail::ColumnSpan done{0, 0};
+    if constexpr (sizeof(Sample) == 1) {
+      if (rowFunction != nullptr && r >= 0 && r < height) {
+        const std::uint8_t* rows[4];
+        BorderSourceRows(region, r, rows);
+        done = rowFunction(rows, start.row ^ (r & 1), start, gainRed, gainBlue, width,
+                           samplesPerPixel, region.DstRow(r));
+      }
+    }
+    BorderRow<Sample>(region, r, 0, done.from, start, gainRed, gainBlue, samplesPerPixel);
+    BorderRow<Sample>(region, r, done.to, width, start, gainRed, gainBlue, samplesPerPixel);
   }
   for (int r = 2; r < height - 2; ++r) {
     BorderRow<Sample>(region, r, 0, 2, start, gainRed, gainBlue, samplesPerPixel);
@@ -136,7 +151,7 @@ int DemosaicInterior8(KELVO_PIXEL_KERNEL_PARAMS) {
 }
 int DemosaicBorder8(KELVO_PIXEL_KERNEL_PARAMS) {
   return Border<std::uint8_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                              dstStride, srcStride, userA, userB);
+                              dstStride, srcStride, userA, userB, nullptr);
 }
 int DemosaicInterior16(KELVO_PIXEL_KERNEL_PARAMS) {
   return Interior<std::uint16_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
@@ -144,7 +159,7 @@ int DemosaicInterior16(KELVO_PIXEL_KERNEL_PARAMS) {
 }
 int DemosaicBorder16(KELVO_PIXEL_KERNEL_PARAMS) {
   return Border<std::uint16_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                               dstStride, srcStride, userA, userB);
+                               dstStride, srcStride, userA, userB, nullptr);
 }
 
 namespace {
@@ -157,6 +172,12 @@ bool ExactSimdHoldsGains(const DemosaicParams& params) {
 
 }  // namespace
 
+int demosaic_detail::Border8(KELVO_PIXEL_KERNEL_PARAMS,
+                             demosaic_detail::BorderRowFunction rowFunction) {
+  return Border<std::uint8_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                              dstStride, srcStride, userA, userB, rowFunction);
+}
+
 PixelKernel ChooseDemosaicInterior8(std::uint16_t dstBitCount, const DemosaicParams& params,
                                     SimdVariant variant) {
   if (dstBitCount == 32 || params.gainRed > 200 || params.gainGreen > 200 ||
@@ -167,6 +188,11 @@ PixelKernel ChooseDemosaicInterior8(std::uint16_t dstBitCount, const DemosaicPar
   static constexpr PixelKernel kByVariant[] = {DemosaicInterior8, DemosaicInterior8Mmx,
                                                DemosaicInterior8Sse2};
   return kByVariant[static_cast<int>(variant)];
+}
+
+PixelKernel ChooseDemosaicBorder8(const DemosaicParams& params, SimdVariant variant) {
+  return variant == SimdVariant::Sse2 && ExactSimdHoldsGains(params) ? DemosaicBorder8Sse2
+                                                                     : DemosaicBorder8;
 }
 
 PixelKernel ChooseDemosaicInterior16(const DemosaicParams& params, SimdVariant variant) {

@@ -21,6 +21,9 @@ struct DemosaicParams {
 // 8-bit raw into 24 or 32 bits (bytes blue, green, red; a fourth byte untouched).
 int DemosaicInterior8(KELVO_PIXEL_KERNEL_PARAMS);
 int DemosaicBorder8(KELVO_PIXEL_KERNEL_PARAMS);
+// The same bytes as DemosaicBorder8, the long rows sixteen pixels a step
+// (red and blue gains 0..800).
+int DemosaicBorder8Sse2(KELVO_PIXEL_KERNEL_PARAMS);
 // 24 bits only; red and blue as min(255, ((sum >> 4) * gain') >> 7), so up to 2
 // below the plain kernel outside the columns they recompute plainly.
 int DemosaicInterior8Sse2(KELVO_PIXEL_KERNEL_PARAMS);
@@ -42,6 +45,7 @@ int DemosaicInterior16Sse2(KELVO_PIXEL_KERNEL_PARAMS);
 PixelKernel ChooseDemosaicInterior8(std::uint16_t dstBitCount, const DemosaicParams& params,
                                     SimdVariant variant);
 PixelKernel ChooseDemosaicInterior16(const DemosaicParams& params, SimdVariant variant);
+PixelKernel ChooseDemosaicBorder8(const DemosaicParams& params, SimdVariant variant);
 
 // gain * 32 / 25: 100 percent becomes 128.
 constexpr std::int32_t DemosaicGainMultiplier(std::int32_t percent) { return percent * 32 / 25; }
@@ -94,6 +98,19 @@ inline void PlainInteriorPixel(const std::uint8_t* srcRow, std::int32_t srcStrid
   out[1] = static_cast<Sample>(g > limit ? limit : g);
   out[2] = static_cast<Sample>(r > limit ? limit : r);
 }
+
+// Columns [from, to) of a row.
+struct ColumnSpan {
+  int from, to;
+};
+// Writes what it can of columns 2..W-3 of the 8-bit border row whose source
+// rows (reflected at the picture's edges) are rows[0..3], for output rows r-2..r+1;
+// returns the columns it wrote.
+using BorderRowFunction = ColumnSpan (*)(const std::uint8_t* const rows[4], int rowPhase,
+                                         BayerPhase start, int gainRed, int gainBlue, int width,
+                                         int bytesPerPixel, std::uint8_t* out);
+// The 8-bit border, the long rows through rowFunction where given.
+int Border8(KELVO_PIXEL_KERNEL_PARAMS, BorderRowFunction rowFunction);
 
 }  // namespace demosaic_detail
 }  // namespace kelvo

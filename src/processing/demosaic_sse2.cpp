@@ -189,13 +189,84 @@ KELVO_SSE2 inline void Step8(const PairRows& rows, std::uint8_t* out, int c, __m
   }
 }
 
-// The 8-bit interiors: 16-pixel steps on the grid from column 2 + column phase.
-// With the vector arithmetic (24 bits only) it is the plain arithmetic in columns
-// 2..13 and from the first column the grid leaves over, the vector one between,
-// then black in columns 0, 1, W-1. With kExact every lane has the plain
-// arithmetic and only columns 2..W-3 are written, as the plain kernel does.
-// The last few columns come from one more step ending at the row's last
-// interior column.
+// Where the 16-pixel steps of an 8-bit row go: on the grid from column
+// 2 + column phase, plus one more step ending at the row's last interior column.
+// With the vector arithmetic the lanes in columns 2..13 and from the first
+// column the grid leaves over take the plain one.
+struct RowPlan8 {
+  int lastColumn, first, steps, tail, plainFrom;
+  bool needsTail, unitGains;
+  __m128i redGain, blueGain;
+  PlainLanes leadLanes, tailLanes;
+};
+
+KELVO_SSE2 inline RowPlan8 MakeRowPlan8(int width, BayerPhase start, int gainRed, int gainBlue) {
+  RowPlan8 plan;
+  plan.lastColumn = width - 3;
+  plan.first = 2 + start.column;
+  plan.steps = width < 5 ? 0 : (plan.lastColumn - plan.first + 1) / 16;
+  const int gridEnd = plan.first + 16 * plan.steps;
+  plan.plainFrom = std::min(gridEnd, 16 * ((width - 4) / 16) + 2);
+  // The tail step keeps the grid's pair parity.
+  plan.tail = plan.lastColumn - 15;
+  if (((plan.tail - plan.first) & 1) != 0) --plan.tail;
+  plan.needsTail = plan.steps > 0 && gridEnd <= plan.lastColumn;
+  // Gains at 100, the usual case: no products at all.
+  plan.unitGains = gainRed == 128 && gainBlue == 128;
+  plan.redGain = _mm_set1_epi16(static_cast<short>(gainRed));
+  plan.blueGain = _mm_set1_epi16(static_cast<short>(gainBlue));
+  plan.leadLanes = MakePlainLanes(13 - plan.first, plan.plainFrom - plan.first);
+  plan.tailLanes = MakePlainLanes(13 - plan.tail, plan.plainFrom - plan.tail);
+  return plan;
+}
+
+// The steps of one row; returns one past the last column they wrote (the first
+// column when there are none). kExact: every lane with the plain arithmetic.
+template <int kBytesPerPixel, bool kExact>
+KELVO_SSE2 int VectorRow8(const RowPlan8& plan, const PairRows& rows, std::uint8_t* out) {
+  const __m128i redGain = plan.redGain, blueGain = plan.blueGain;
+  int c = plan.first;
+  for (int step = 0; step < plan.steps; ++step, c += 16) {
+    const bool exactEnd = c + 16 > plan.lastColumn;
+    if (plan.unitGains) {
+      Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
+                                              exactEnd);
+    } else if (kExact) {
+      Step8<StepScale::kExact, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
+                                               exactEnd);
+    } else if (c <= 13 || c + 15 >= plan.plainFrom) {
+      const PlainLanes lanes =
+          step == 0 ? plan.leadLanes : MakePlainLanes(13 - c, plan.plainFrom - c);
+      Step8<StepScale::kMixed, kBytesPerPixel>(rows, out, c, redGain, blueGain, lanes, exactEnd);
+    } else {
+      Step8<StepScale::kVector, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
+                                                exactEnd);
+    }
+  }
+  if (!plan.needsTail) return c;
+  const bool exactEnd = plan.tail + 16 > plan.lastColumn;
+  if (plan.unitGains) {
+    Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, plan.tail, redGain, blueGain,
+                                            plan.tailLanes, exactEnd);
+  } else if (kExact) {
+    Step8<StepScale::kExact, kBytesPerPixel>(rows, out, plan.tail, redGain, blueGain,
+                                             plan.tailLanes, exactEnd);
+  } else {
+    Step8<StepScale::kMixed, kBytesPerPixel>(rows, out, plan.tail, redGain, blueGain,
+                                             plan.tailLanes, exactEnd);
+  }
+  return plan.tail + 16;
+}
+
+// The source rows of a pair of output rows, by the row phase.
+inline PairRows MakePairRows(const std::uint8_t* const rows[4], int rowPhase) {
+  return rowPhase == 0 ? PairRows{rows[1], rows[3], rows[2], rows[0]}
+                       : PairRows{rows[2], rows[0], rows[1], rows[3]};
+}
+
+// The 8-bit interiors. With the vector arithmetic (24 bits only) the rows end
+// in black in columns 0, 1 and W-1; with kExact only columns 2..W-3 are
+// written, as the plain kernel does.
 template <int kBytesPerPixel, bool kExact>
 KELVO_SSE2 int Sse2Interior8(KELVO_PIXEL_KERNEL_PARAMS) {
   PixelRegion region;
@@ -210,21 +281,7 @@ KELVO_SSE2 int Sse2Interior8(KELVO_PIXEL_KERNEL_PARAMS) {
   const BayerPhase start = StartPhase(params->bayerMode);
   const int gainRed = DemosaicGainMultiplier(params->gainRed);
   const int gainBlue = DemosaicGainMultiplier(params->gainBlue);
-  const __m128i redGain = _mm_set1_epi16(static_cast<short>(gainRed));
-  const __m128i blueGain = _mm_set1_epi16(static_cast<short>(gainBlue));
-  // Gains at 100, the usual case: no products at all.
-  const bool unitGains = gainRed == 128 && gainBlue == 128;
-  const int lastColumn = width - 3;
-  const int first = 2 + start.column;
-  const int steps = (lastColumn - first + 1) / 16;
-  const int gridEnd = first + 16 * steps;
-  const int plainFrom = std::min(gridEnd, 16 * ((width - 4) / 16) + 2);
-  // The step that reaches the last interior column, on the grid's pair parity.
-  int tail = lastColumn - 15;
-  if (((tail - first) & 1) != 0) --tail;
-  const bool needsTail = steps > 0 && gridEnd <= lastColumn;
-  const PlainLanes leadLanes = MakePlainLanes(13 - first, plainFrom - first);
-  const PlainLanes tailLanes = MakePlainLanes(13 - tail, plainFrom - tail);
+  const RowPlan8 plan = MakeRowPlan8(width, start, gainRed, gainBlue);
   auto plainPixel = [&](const std::uint8_t* here, int rowPhase, int c, std::uint8_t* out) {
     demosaic_detail::PlainInteriorPixel<std::uint8_t>(here, region.srcStride, c, rowPhase,
                                                       start.column ^ ((c - 2) & 1), gainRed,
@@ -232,48 +289,14 @@ KELVO_SSE2 int Sse2Interior8(KELVO_PIXEL_KERNEL_PARAMS) {
   };
   for (int r = 2; r < height - 2; ++r) {
     const int rowPhase = start.row ^ ((r - 2) & 1);
-    const std::uint8_t* above2 = region.SrcRow(r - 2);
-    const std::uint8_t* above1 = region.SrcRow(r - 1);
-    const std::uint8_t* here = region.SrcRow(r);
-    const std::uint8_t* below1 = region.SrcRow(r + 1);
-    const PairRows rows = rowPhase == 0 ? PairRows{above1, below1, here, above2}
-                                        : PairRows{here, above2, above1, below1};
+    const std::uint8_t* rows[4] = {region.SrcRow(r - 2), region.SrcRow(r - 1), region.SrcRow(r),
+                                   region.SrcRow(r + 1)};
     std::uint8_t* out = region.DstRow(r);
-    if (steps == 0) {
-      for (int c = 2; c <= lastColumn; ++c) plainPixel(here, rowPhase, c, out);
-    } else {
-      if (first > 2) plainPixel(here, rowPhase, 2, out);
-      for (int step = 0, c = first; step < steps; ++step, c += 16) {
-        const bool exactEnd = c + 16 > lastColumn;
-        if (unitGains) {
-          Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, c, redGain, blueGain, leadLanes,
-                                                  exactEnd);
-        } else if (kExact) {
-          Step8<StepScale::kExact, kBytesPerPixel>(rows, out, c, redGain, blueGain, leadLanes,
-                                                   exactEnd);
-        } else if (c <= 13 || c + 15 >= plainFrom) {
-          const PlainLanes lanes = step == 0 ? leadLanes : MakePlainLanes(13 - c, plainFrom - c);
-          Step8<StepScale::kMixed, kBytesPerPixel>(rows, out, c, redGain, blueGain, lanes,
-                                                   exactEnd);
-        } else {
-          Step8<StepScale::kVector, kBytesPerPixel>(rows, out, c, redGain, blueGain, leadLanes,
-                                                    exactEnd);
-        }
-      }
-      if (needsTail) {
-        const bool exactEnd = tail + 16 > lastColumn;
-        if (unitGains) {
-          Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, tail, redGain, blueGain, tailLanes,
-                                                  exactEnd);
-        } else if (kExact) {
-          Step8<StepScale::kExact, kBytesPerPixel>(rows, out, tail, redGain, blueGain, tailLanes,
-                                                   exactEnd);
-        } else {
-          Step8<StepScale::kMixed, kBytesPerPixel>(rows, out, tail, redGain, blueGain, tailLanes,
-                                                   exactEnd);
-        }
-        if (tail + 15 < lastColumn) plainPixel(here, rowPhase, lastColumn, out);
-      }
+    const int end = VectorRow8<kBytesPerPixel, kExact>(plan, MakePairRows(rows, rowPhase), out);
+    const int vectorFrom = plan.steps > 0 ? plan.first : end;
+    for (int c = 2; c < vectorFrom; ++c) plainPixel(rows[2], rowPhase, c, out);
+    for (int c = std::max(end, vectorFrom); c <= plan.lastColumn; ++c) {
+      plainPixel(rows[2], rowPhase, c, out);
     }
     if (!kExact) {
       std::memset(out, 0, 6);
@@ -281,6 +304,20 @@ KELVO_SSE2 int Sse2Interior8(KELVO_PIXEL_KERNEL_PARAMS) {
     }
   }
   return 1;
+}
+
+// The columns 2..W-3 of a border row, from its reflected source rows, with the
+// plain arithmetic; the border kernel does the rest.
+KELVO_SSE2 demosaic_detail::ColumnSpan Sse2BorderRow8(const std::uint8_t* const rows[4],
+                                                      int rowPhase, BayerPhase start, int gainRed,
+                                                      int gainBlue, int width, int bytesPerPixel,
+                                                      std::uint8_t* out) {
+  const RowPlan8 plan = MakeRowPlan8(width, start, gainRed, gainBlue);
+  if (plan.steps == 0) return {0, 0};
+  const PairRows pairRows = MakePairRows(rows, rowPhase);
+  const int end = bytesPerPixel == 4 ? VectorRow8<4, true>(plan, pairRows, out)
+                                     : VectorRow8<3, true>(plan, pairRows, out);
+  return {plan.first, end};
 }
 
 KELVO_SSE2 inline __m128i EvenSamples16(const std::uint16_t* p) {
@@ -420,6 +457,12 @@ int DemosaicInterior8ExactSse2(KELVO_PIXEL_KERNEL_PARAMS) {
                                       srcBytesPerPixel, dstStride, srcStride, userA, userB)
              : Sse2Interior8<3, true>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
                                       srcBytesPerPixel, dstStride, srcStride, userA, userB);
+}
+
+int DemosaicBorder8Sse2(KELVO_PIXEL_KERNEL_PARAMS) {
+  return demosaic_detail::Border8(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                  srcBytesPerPixel, dstStride, srcStride, userA, userB,
+                                  Sse2BorderRow8);
 }
 
 int DemosaicInterior16Sse2(KELVO_PIXEL_KERNEL_PARAMS) {

@@ -104,7 +104,7 @@ void ColourConversion(const FrameConversion& frame, FrameImage* raw, FrameImage*
   } else {
     out->Transfer(ChooseDemosaicInterior8(out->bitCount, params, variant), raw, nullptr, 0, 0, user,
                   0);
-    out->Transfer(DemosaicBorder8, raw, nullptr, 0, 0, user, 0);
+    out->Transfer(ChooseDemosaicBorder8(params, variant), raw, nullptr, 0, 0, user, 0);
   }
 }
 

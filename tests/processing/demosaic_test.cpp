@@ -153,24 +153,31 @@ TEST(DemosaicTest, InteriorChoiceFollowsDestinationGainsAndVariant) {
   EXPECT_EQ(ChooseDemosaicInterior16(neutral, SimdVariant::Sse2), DemosaicInterior16Sse2);
   EXPECT_EQ(ChooseDemosaicInterior16({0, 800, 100, 0}, SimdVariant::Sse2), DemosaicInterior16Sse2);
   EXPECT_EQ(ChooseDemosaicInterior16(neutral, SimdVariant::Mmx), DemosaicInterior16);
+  EXPECT_EQ(ChooseDemosaicBorder8({0, 400, 100, 800}, SimdVariant::Sse2), DemosaicBorder8Sse2);
+  EXPECT_EQ(ChooseDemosaicBorder8({0, 801, 100, 100}, SimdVariant::Sse2), DemosaicBorder8);
+  EXPECT_EQ(ChooseDemosaicBorder8(neutral, SimdVariant::Mmx), DemosaicBorder8);
 }
 
-// The exact SSE2 interiors against the plain kernels, every byte of the images
+// The exact SSE2 kernels against the plain ones, every byte of the images
 // (fourth samples and row padding included): widths that end the 16-pixel steps
-// at every offset, every Bayer mode, gains at the edges of what they take.
-TEST(DemosaicTest, ExactSse2InteriorsEqualThePlainKernelsByteForByte) {
+// at every offset, every Bayer mode, gains at the edges of what they take, and
+// for the border the heights under the neighbourhood too.
+TEST(DemosaicTest, ExactSse2KernelsEqualThePlainKernelsByteForByte) {
   ProcessorInfo here;
   DetectProcessorFeatures(&here);
   if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
   struct Exact {
     PixelKernel fast, plain;
     std::uint16_t rawBits, outBits;
+    int minHeight, heights;  // heights minHeight .. minHeight + heights - 1, in turn
   };
   const Exact kernels[] = {
-      {DemosaicInterior8ExactSse2, DemosaicInterior8, 8, 24},
-      {DemosaicInterior8ExactSse2, DemosaicInterior8, 8, 32},
-      {DemosaicInterior16Sse2, DemosaicInterior16, 16, 48},
-      {DemosaicInterior16Sse2, DemosaicInterior16, 16, 64},
+      {DemosaicInterior8ExactSse2, DemosaicInterior8, 8, 24, 5, 3},
+      {DemosaicInterior8ExactSse2, DemosaicInterior8, 8, 32, 5, 3},
+      {DemosaicInterior16Sse2, DemosaicInterior16, 16, 48, 5, 3},
+      {DemosaicInterior16Sse2, DemosaicInterior16, 16, 64, 5, 3},
+      {DemosaicBorder8Sse2, DemosaicBorder8, 8, 24, 1, 7},
+      {DemosaicBorder8Sse2, DemosaicBorder8, 8, 32, 1, 7},
   };
   const int widths[] = {1, 4, 5, 7, 15, 16, 17, 18, 19, 20, 21, 22, 23, 33, 34, 35, 45, 48, 49, 50,
                         51, 64, 1279, 1280};
@@ -181,7 +188,7 @@ TEST(DemosaicTest, ExactSse2InteriorsEqualThePlainKernelsByteForByte) {
     const int maximum = kernel.rawBits == 8 ? 255 : 1023;
     for (int width : widths) {
       for (int mode = 0; mode < 4; ++mode, ++round) {
-        const int height = 5 + round % 3;
+        const int height = kernel.minHeight + round % kernel.heights;
         DemosaicParams params = gains[round % 6];
         params.bayerMode = mode;
         SCOPED_TRACE(testing::Message() << kernel.outBits << " bits, " << width << "x" << height
@@ -383,7 +390,8 @@ TEST(DemosaicTest, KernelsRefuseFormatsTheyCannotWrite) {
   const auto user = reinterpret_cast<std::uintptr_t>(&holder);
   for (PixelKernel kernel :
        {DemosaicInterior8, DemosaicInterior8Sse2, DemosaicInterior8Mmx, DemosaicInterior8ExactSse2,
-        DemosaicBorder8, DemosaicInterior16, DemosaicInterior16Sse2, DemosaicBorder16}) {
+        DemosaicBorder8, DemosaicBorder8Sse2, DemosaicInterior16, DemosaicInterior16Sse2,
+        DemosaicBorder16}) {
     EXPECT_EQ(out.Transfer(kernel, &raw, nullptr, 0, 0, user, 0), 0);
   }
   EXPECT_EQ(out.Transfer(DemosaicInterior8, &raw, nullptr, 0, 0, 0, 0), 0);  // no record
