@@ -107,6 +107,36 @@ void BorderRow(const PixelRegion& region, int r, int columnFirst, int columnEnd,
   }
 }
 
+// Columns 0, 1, W-2 and W-1 of rows 2..H-3: the rows need no reflection and
+// each column's reflected neighbours are the same in every row.
+template <class Sample>
+void SideColumns(const PixelRegion& region, BayerPhase start, int gainRed, int gainBlue,
+                 int samplesPerPixel) {
+  const int width = region.width;
+  const int sides[4] = {0, 1, width - 2, width - 1};
+  int columns[4][4];
+  for (int s = 0; s < 4; ++s) {
+    for (int k = 0; k < 4; ++k) columns[s][k] = Reflect(sides[s] - 2 + k, width);
+  }
+  for (int r = 2; r < region.height - 2; ++r) {
+    const Sample* rows[4];
+    for (int k = 0; k < 4; ++k) rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(r - 2 + k));
+    const int rowPhase = start.row ^ (r & 1);
+    Sample* outRow = reinterpret_cast<Sample*>(region.DstRow(r));
+    for (int s = 0; s < 4; ++s) {
+      const int c = sides[s];
+      if (c < 0 || c >= width) continue;
+      int green, red, blue;
+      PhaseSums(rowPhase, start.column ^ (c & 1), BorderSampler<Sample>{rows, columns[s]}, green,
+                red, blue);
+      Sample* out = outRow + c * samplesPerPixel;
+      out[0] = static_cast<Sample>(std::min((blue * gainBlue) >> 11, kLimit<Sample>));
+      out[1] = static_cast<Sample>(std::min(green >> 1, kLimit<Sample>));
+      out[2] = static_cast<Sample>(std::min((red * gainRed) >> 11, kLimit<Sample>));
+    }
+  }
+}
+
 template <class Sample>
 int Border(KELVO_PIXEL_KERNEL_PARAMS, demosaic_detail::BorderRowFunction rowFunction) {
   PixelRegion region;
@@ -136,10 +166,7 @@ int Border(KELVO_PIXEL_KERNEL_PARAMS, demosaic_detail::BorderRowFunction rowFunc
     BorderRow<Sample>(region, r, 0, done.from, start, gainRed, gainBlue, samplesPerPixel);
     BorderRow<Sample>(region, r, done.to, width, start, gainRed, gainBlue, samplesPerPixel);
   }
-  for (int r = 2; r < height - 2; ++r) {
-    BorderRow<Sample>(region, r, 0, 2, start, gainRed, gainBlue, samplesPerPixel);
-    BorderRow<Sample>(region, r, width - 2, width, start, gainRed, gainBlue, samplesPerPixel);
-  }
+  SideColumns<Sample>(region, start, gainRed, gainBlue, samplesPerPixel);
   return 1;
 }
 
