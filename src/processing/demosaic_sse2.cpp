@@ -22,8 +22,9 @@ KELVO_SSE2 inline __m128i TriplePlus(__m128i a, __m128i b) {
 }
 
 // The upper eight bytes, to any address.
+// (MOVHPS: one instruction, where moving the half down first takes two.)
 KELVO_SSE2 inline void StoreHigh(std::uint8_t* p, __m128i v) {
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_unpackhi_epi64(v, v));
+  _mm_storeh_pi(reinterpret_cast<__m64*>(p), _mm_castsi128_ps(v));
 }
 
 KELVO_SSE2 inline __m128i LowBytes(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0x00FF)); }

@@ -77,8 +77,9 @@ KELVO_SSE2 inline void Convert(__m128i& b, __m128i& g, __m128i& r, __m128i hue,
   const __m128i greenIsMax = _mm_andnot_si128(redIsMax, _mm_cmpeq_epi16(g, maximum));
   const __m128i numerator = Select(redIsMax, _mm_sub_epi16(g, b),
                                    Select(greenIsMax, _mm_sub_epi16(b, r), _mm_sub_epi16(r, g)));
-  const __m128i sector =
-      Select(redIsMax, zero, Select(greenIsMax, _mm_set1_epi16(120), _mm_set1_epi16(240)));
+  // 0, 120 or 240.
+  const __m128i sector = _mm_andnot_si128(
+      redIsMax, _mm_sub_epi16(_mm_set1_epi16(240), _mm_and_si128(greenIsMax, _mm_set1_epi16(120))));
   __m128i h = _mm_add_epi16(
       DivideTruncating(_mm_slli_epi16(numerator, 6), _mm_max_epi16(spreadRgb, one)), sector);
   h = _mm_add_epi16(h, hue);
@@ -94,15 +95,16 @@ KELVO_SSE2 inline void Convert(__m128i& b, __m128i& g, __m128i& r, __m128i hue,
   const __m128i m2Light =
       _mm_sub_epi16(_mm_add_epi16(s, lightness), _mm_srli_epi16(_mm_mullo_epi16(s, lightness), 8));
   const __m128i m2 = Select(dark, m2Dark, m2Light);
-  const __m128i m1 = _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2);
-  const __m128i spread = _mm_sub_epi16(m2, m1);
+  // Grey lanes: m1 = L and no spread, so every channel comes out L.
+  const __m128i m1 = Select(grey, lightness, _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2));
+  const __m128i spread = _mm_andnot_si128(grey, _mm_sub_epi16(m2, m1));
 
   __m128i hRed = _mm_add_epi16(h, _mm_set1_epi16(120));
   hRed = _mm_sub_epi16(hRed, _mm_and_si128(_mm_cmpgt_epi16(hRed, _mm_set1_epi16(359)), turn));
   const __m128i hBlue = _mm_sub_epi16(h, _mm_set1_epi16(120));
-  r = Select(grey, lightness, Channel(hRed, m1, spread));
-  g = Select(grey, lightness, Channel(h, m1, spread));
-  b = Select(grey, lightness, Channel(hBlue, m1, spread));
+  r = Channel(hRed, m1, spread);
+  g = Channel(h, m1, spread);
+  b = Channel(hBlue, m1, spread);
 }
 
 // One step of splitting 48 interleaved bytes: the new registers interleave byte
