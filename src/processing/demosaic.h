@@ -83,11 +83,11 @@ inline void PhaseSums(int rowPhase, int columnPhase, const Sampler& S, int& gree
 // One interior pixel with the plain arithmetic, written as blue, green, red.
 template <class Sample>
 inline void PlainInteriorPixel(const std::uint8_t* srcRow, std::int32_t srcStride, int c,
-                               int rowPhase, int columnPhase, int gainRed, int gainBlue,
-                               int limit, Sample* out) {
+                               int rowPhase, int columnPhase, int gainRed, int gainBlue, int limit,
+                               Sample* out) {
   auto S = [&](int dr, int dc) {
-    return static_cast<int>(
-        reinterpret_cast<const Sample*>(srcRow + static_cast<std::intptr_t>(dr) * srcStride)[c + dc]);
+    return static_cast<int>(reinterpret_cast<const Sample*>(
+        srcRow + static_cast<std::intptr_t>(dr) * srcStride)[c + dc]);
   };
   int green, red, blue;
   PhaseSums(rowPhase, columnPhase, S, green, red, blue);

@@ -247,8 +247,8 @@ KELVO_SSE2 int VectorRow8(const RowPlan8& plan, const PairRows& rows, std::uint8
   if (!plan.needsTail) return c;
   const bool exactEnd = plan.tail + 16 > plan.lastColumn;
   if (plan.unitGains) {
-    Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, plan.tail, redGain, blueGain,
-                                            plan.tailLanes, exactEnd);
+    Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, plan.tail, redGain, blueGain, plan.tailLanes,
+                                            exactEnd);
   } else if (kExact) {
     Step8<StepScale::kExact, kBytesPerPixel>(rows, out, plan.tail, redGain, blueGain,
                                              plan.tailLanes, exactEnd);
@@ -352,9 +352,9 @@ KELVO_SSE2 inline void StorePairs48(std::uint16_t* p, __m128i blueFirst, __m128i
     const __m128i ab1 = _mm_unpackhi_epi32(words[0][half], words[1][half]);
     const __m128i cc0 = _mm_unpacklo_epi32(words[2][half], words[2][half]);
     const __m128i cc1 = _mm_unpackhi_epi32(words[2][half], words[2][half]);
-    const __m128i pair[4] = {
-        _mm_unpacklo_epi64(ab0, words[2][half]), _mm_unpackhi_epi64(ab0, cc0),
-        _mm_unpacklo_epi64(ab1, _mm_srli_si128(words[2][half], 8)), _mm_unpackhi_epi64(ab1, cc1)};
+    const __m128i pair[4] = {_mm_unpacklo_epi64(ab0, words[2][half]), _mm_unpackhi_epi64(ab0, cc0),
+                             _mm_unpacklo_epi64(ab1, _mm_srli_si128(words[2][half], 8)),
+                             _mm_unpackhi_epi64(ab1, cc1)};
     // Sixteen-byte stores twelve bytes apart; each covers the previous one's spare word.
     for (int i = 0; i < 4; ++i, p += 6) {
       if (half == 1 && i == 3 && lastStep) {
@@ -448,8 +448,8 @@ KELVO_SSE2 void Sse2PairRow16(const PairRows& rows, std::uint8_t* outRow, int c,
 }  // namespace
 
 int DemosaicInterior8Sse2(KELVO_PIXEL_KERNEL_PARAMS) {
-  return Sse2Interior8<3, false>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                       srcStride, userA, userB);
+  return Sse2Interior8<3, false>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                                 dstStride, srcStride, userA, userB);
 }
 
 int DemosaicInterior8ExactSse2(KELVO_PIXEL_KERNEL_PARAMS) {
@@ -461,9 +461,8 @@ int DemosaicInterior8ExactSse2(KELVO_PIXEL_KERNEL_PARAMS) {
 }
 
 int DemosaicBorder8Sse2(KELVO_PIXEL_KERNEL_PARAMS) {
-  return demosaic_detail::Border8(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
-                                  srcBytesPerPixel, dstStride, srcStride, userA, userB,
-                                  Sse2BorderRow8);
+  return demosaic_detail::Border8(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                                  dstStride, srcStride, userA, userB, Sse2BorderRow8);
 }
 
 int DemosaicInterior16Sse2(KELVO_PIXEL_KERNEL_PARAMS) {

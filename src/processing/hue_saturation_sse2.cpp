@@ -96,7 +96,8 @@ KELVO_SSE2 inline void Convert(__m128i& b, __m128i& g, __m128i& r, __m128i hue,
       _mm_sub_epi16(_mm_add_epi16(s, lightness), _mm_srli_epi16(_mm_mullo_epi16(s, lightness), 8));
   const __m128i m2 = Select(dark, m2Dark, m2Light);
   // Grey lanes: m1 = L and no spread, so every channel comes out L.
-  const __m128i m1 = Select(grey, lightness, _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2));
+  const __m128i m1 =
+      Select(grey, lightness, _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2));
   const __m128i spread = _mm_andnot_si128(grey, _mm_sub_epi16(m2, m1));
 
   __m128i hRed = _mm_add_epi16(h, _mm_set1_epi16(120));

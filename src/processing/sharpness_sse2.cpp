@@ -58,8 +58,7 @@ KELVO_SSE2 int ColumnSumsSse2(const std::uint8_t* const rows[4], std::uint16_t* 
   return i;
 }
 
-KELVO_SSE2 int ColumnSumsSse2(const std::uint16_t* const rows[4], std::uint16_t* sums,
-                                int count) {
+KELVO_SSE2 int ColumnSumsSse2(const std::uint16_t* const rows[4], std::uint16_t* sums, int count) {
   const __m128i mask = _mm_set1_epi16(1023);
   int i = 0;
   for (; i + 8 <= count; i += 8) {
@@ -84,7 +83,7 @@ KELVO_SSE2 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint8_
 }
 
 KELVO_SSE2 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint16_t* source,
-                                std::uint16_t* out, int begin, int end, int spp, int sigma) {
+                              std::uint16_t* out, int begin, int end, int spp, int sigma) {
   const __m128i factor = _mm_set1_epi16(static_cast<short>(sigma));
   const __m128i spare = SpareLanes(spp);
   const __m128i mask = _mm_set1_epi16(1023);

@@ -96,8 +96,8 @@ int ColumnSumsSse2(const std::uint16_t* const rows[4], std::uint16_t* sums, int 
 // plain loop does the rest).
 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint8_t* source, std::uint8_t* out,
                    int begin, int end, int spp, int sigma);
-int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint16_t* source,
-                   std::uint16_t* out, int begin, int end, int spp, int sigma);
+int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint16_t* source, std::uint16_t* out,
+                   int begin, int end, int spp, int sigma);
 }  // namespace tone_detail
 
 }  // namespace kelvo

@@ -145,8 +145,8 @@ TEST(DemosaicTest, InteriorChoiceFollowsDestinationGainsAndVariant) {
   EXPECT_EQ(ChooseDemosaicInterior8(24, {0, 200, 200, 200}, SimdVariant::Sse2),
             DemosaicInterior8Sse2);
   // Gains the vector products cannot hold keep the plain kernel.
-  for (const DemosaicParams& gains : {DemosaicParams{0, 801, 100, 100},
-                                      DemosaicParams{0, 100, 100, -1}}) {
+  for (const DemosaicParams& gains :
+       {DemosaicParams{0, 801, 100, 100}, DemosaicParams{0, 100, 100, -1}}) {
     EXPECT_EQ(ChooseDemosaicInterior8(32, gains, SimdVariant::Sse2), DemosaicInterior8);
     EXPECT_EQ(ChooseDemosaicInterior16(gains, SimdVariant::Sse2), DemosaicInterior16);
   }
@@ -179,8 +179,8 @@ TEST(DemosaicTest, ExactSse2KernelsEqualThePlainKernelsByteForByte) {
       {DemosaicBorder8Sse2, DemosaicBorder8, 8, 24, 1, 7},
       {DemosaicBorder8Sse2, DemosaicBorder8, 8, 32, 1, 7},
   };
-  const int widths[] = {1, 4, 5, 7, 15, 16, 17, 18, 19, 20, 21, 22, 23, 33, 34, 35, 45, 48, 49, 50,
-                        51, 64, 1279, 1280};
+  const int widths[] = {1,  4,  5,  7,  15, 16, 17, 18, 19, 20, 21,   22,
+                        23, 33, 34, 35, 45, 48, 49, 50, 51, 64, 1279, 1280};
   const DemosaicParams gains[] = {{0, 100, 100, 100}, {0, 0, 100, 0},   {0, 201, 300, 199},
                                   {0, 400, 100, 400}, {0, 800, 0, 799}, {0, 1, 100, 128}};
   int round = 0;
@@ -191,9 +191,9 @@ TEST(DemosaicTest, ExactSse2KernelsEqualThePlainKernelsByteForByte) {
         const int height = kernel.minHeight + round % kernel.heights;
         DemosaicParams params = gains[round % 6];
         params.bayerMode = mode;
-        SCOPED_TRACE(testing::Message() << kernel.outBits << " bits, " << width << "x" << height
-                                        << " mode " << mode << " gains " << params.gainRed << "/"
-                                        << params.gainBlue);
+        SCOPED_TRACE(testing::Message()
+                     << kernel.outBits << " bits, " << width << "x" << height << " mode " << mode
+                     << " gains " << params.gainRed << "/" << params.gainBlue);
         FrameImage raw, plain, fast;
         ASSERT_EQ(raw.Create(width, height, kernel.rawBits), 1);
         ASSERT_EQ(plain.Create(width, height, kernel.outBits), 1);
@@ -388,10 +388,9 @@ TEST(DemosaicTest, KernelsRefuseFormatsTheyCannotWrite) {
   const DemosaicParams params{0, 100, 100, 100};
   const DemosaicParams* holder = &params;
   const auto user = reinterpret_cast<std::uintptr_t>(&holder);
-  for (PixelKernel kernel :
-       {DemosaicInterior8, DemosaicInterior8Sse2, DemosaicInterior8Mmx, DemosaicInterior8ExactSse2,
-        DemosaicBorder8, DemosaicBorder8Sse2, DemosaicInterior16, DemosaicInterior16Sse2,
-        DemosaicBorder16}) {
+  for (PixelKernel kernel : {DemosaicInterior8, DemosaicInterior8Sse2, DemosaicInterior8Mmx,
+                             DemosaicInterior8ExactSse2, DemosaicBorder8, DemosaicBorder8Sse2,
+                             DemosaicInterior16, DemosaicInterior16Sse2, DemosaicBorder16}) {
     EXPECT_EQ(out.Transfer(kernel, &raw, nullptr, 0, 0, user, 0), 0);
   }
   EXPECT_EQ(out.Transfer(DemosaicInterior8, &raw, nullptr, 0, 0, 0, 0), 0);  // no record

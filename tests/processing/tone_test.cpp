@@ -184,6 +184,22 @@ TEST(ToneTest, TableKernelsTreatEveryChannelAlikeAndSkipTheSpareSample) {
   }
 }
 
+// Copies plain into fast, then runs the plain hue and saturation pass on plain
+// and the SSE2 one on fast.
+void RunPlainAndSse2HueSaturation(FrameImage& plain, FrameImage& fast,
+                                  const TonedHueSaturationParams& params) {
+  const bool wide = plain.bitCount >= 48;
+  std::memcpy(fast.pixels, plain.pixels, static_cast<std::size_t>(plain.stride) * plain.height);
+  const TonedHueSaturationParams* holder = &params;
+  const auto user = reinterpret_cast<std::uintptr_t>(&holder);
+  ASSERT_EQ(plain.Transfer(wide ? AdjustHueSaturationToned16 : AdjustHueSaturationToned8, &plain,
+                           nullptr, 0, 0, user, 0),
+            1);
+  ASSERT_EQ(fast.Transfer(wide ? AdjustHueSaturationToned16Sse2 : AdjustHueSaturationToned8Sse2,
+                          &fast, nullptr, 0, 0, user, 0),
+            1);
+}
+
 // The SSE2 hue and saturation passes (with their tables) against the plain pass
 // followed by the table, over every colour: the single-precision divisions
 // must truncate exactly as the integer ones do, and rows, split into channels
@@ -233,8 +249,6 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
     ASSERT_EQ(plain.Create(kWidth, kHeight, c.bits), 1);
     ASSERT_EQ(fast.Create(kWidth, kHeight, c.bits), 1);
     const TonedHueSaturationParams params{c.params, c.table};
-    const TonedHueSaturationParams* holder = &params;
-    const auto user = reinterpret_cast<std::uintptr_t>(&holder);
     const bool wide = c.bits >= 48;
     const int samples = c.bits / (wide ? 16 : 8);
     const int colours = c.everyColour ? 1 << 24 : kWidth * kHeight;
@@ -254,13 +268,7 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
           }
         }
       }
-      std::memcpy(fast.pixels, plain.pixels, static_cast<std::size_t>(plain.stride) * kHeight);
-      ASSERT_EQ(plain.Transfer(wide ? AdjustHueSaturationToned16 : AdjustHueSaturationToned8,
-                               &plain, nullptr, 0, 0, user, 0),
-                1);
-      ASSERT_EQ(fast.Transfer(wide ? AdjustHueSaturationToned16Sse2 : AdjustHueSaturationToned8Sse2,
-                              &fast, nullptr, 0, 0, user, 0),
-                1);
+      ASSERT_NO_FATAL_FAILURE(RunPlainAndSse2HueSaturation(plain, fast, params));
       for (int r = 0; r < kHeight; ++r) {
         ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), plain.stride), 0)
             << "row " << r << " before colour " << colour;
@@ -284,17 +292,10 @@ TEST(ToneTest, FastHueSaturationTailsMatchThePlainPass) {
       ASSERT_EQ(plain.Create(width, 3, bits), 1);
       ASSERT_EQ(fast.Create(width, 3, bits), 1);
       std::mt19937 random(width * 100 + bits);
-      for (int i = 0; i < plain.stride * 3; ++i) plain.pixels[i] = static_cast<std::uint8_t>(random());
-      std::memcpy(fast.pixels, plain.pixels, static_cast<std::size_t>(plain.stride) * 3);
+      for (int i = 0; i < plain.stride * 3; ++i)
+        plain.pixels[i] = static_cast<std::uint8_t>(random());
       const TonedHueSaturationParams params{{-75, 0, 90}, wide ? table16.data() : table8.data()};
-      const TonedHueSaturationParams* holder = &params;
-      const auto user = reinterpret_cast<std::uintptr_t>(&holder);
-      ASSERT_EQ(plain.Transfer(wide ? AdjustHueSaturationToned16 : AdjustHueSaturationToned8,
-                               &plain, nullptr, 0, 0, user, 0),
-                1);
-      ASSERT_EQ(fast.Transfer(wide ? AdjustHueSaturationToned16Sse2 : AdjustHueSaturationToned8Sse2,
-                              &fast, nullptr, 0, 0, user, 0),
-                1);
+      ASSERT_NO_FATAL_FAILURE(RunPlainAndSse2HueSaturation(plain, fast, params));
       EXPECT_EQ(std::memcmp(plain.pixels, fast.pixels, static_cast<std::size_t>(plain.stride) * 3),
                 0);
     }
@@ -455,7 +456,8 @@ TEST(ToneTest, FastSharpnessMatchesThePlainPassInEveryFormat) {
                                       : static_cast<int>(random() % (format.maximum + 1));
             if (wide && random() % 50 == 0) v |= 0x9000;
             if (wide) {
-              reinterpret_cast<std::uint16_t*>(source.Row(r))[i / 2] = static_cast<std::uint16_t>(v);
+              reinterpret_cast<std::uint16_t*>(source.Row(r))[i / 2] =
+                  static_cast<std::uint16_t>(v);
             } else {
               source.Row(r)[i] = static_cast<std::uint8_t>(v);
             }
