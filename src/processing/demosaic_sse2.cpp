@@ -79,25 +79,41 @@ struct StepBytes {
   __m128i blue, green, red;
 };
 
-// Eight pairs (16 pixels) from column c on, scaled as kScale says.
-template <StepScale kScale>
+// The column sums a step on the grid leaves to the next one: R at c + 2,
+// c + 4, .., c + 16 and Q at c + 1, c + 3, .., c + 15.
+struct StepCarry {
+  __m128i rNext, qNext;
+};
+
+// Eight pairs (16 pixels) from column c on, scaled as kScale says. kCarried: the
+// step before, at c - 16, left its sums in carry, so only the new ones are summed.
+template <StepScale kScale, bool kCarried>
 KELVO_SSE2 inline StepBytes Sse2Step8(const PairRows& rows, int c, __m128i redGain,
-                                      __m128i blueGain, const PlainLanes& plain) {
+                                      __m128i blueGain, const PlainLanes& plain, StepCarry& carry) {
   const __m128i rm0 = Load(rows.redMain + c - 2), rm1 = Load(rows.redMain + c);
-  const __m128i rPrev = TriplePlus(LowBytes(rm0), LowBytes(Load(rows.redFar + c - 2)));
   const __m128i rNext =
       TriplePlus(LowBytes(Load(rows.redMain + c + 2)), LowBytes(Load(rows.redFar + c + 2)));
-  // R at c is R at c + 2 moved up one lane, with lane 0 from lane 1 of R at c - 2.
-  const __m128i rHere =
-      _mm_or_si128(_mm_slli_si128(rNext, 2), _mm_srli_si128(_mm_slli_si128(rPrev, 12), 14));
+  __m128i rPrev, rHere;
+  if (kCarried) {
+    // The carried sums end with R at c - 2 and c.
+    rPrev = _mm_or_si128(_mm_srli_si128(carry.rNext, 12), _mm_slli_si128(rNext, 4));
+    rHere = _mm_or_si128(_mm_srli_si128(carry.rNext, 14), _mm_slli_si128(rNext, 2));
+  } else {
+    rPrev = TriplePlus(LowBytes(rm0), LowBytes(Load(rows.redFar + c - 2)));
+    // R at c is R at c + 2 moved up one lane, with lane 0 from lane 1 of R at c - 2.
+    rHere = _mm_or_si128(_mm_slli_si128(rNext, 2), _mm_srli_si128(_mm_slli_si128(rPrev, 12), 14));
+  }
   const __m128i r3 = _mm_mullo_epi16(rHere, _mm_set1_epi16(3));
   const __m128i redSumFirst = _mm_add_epi16(r3, rPrev);
   const __m128i redSumSecond = _mm_add_epi16(r3, rNext);
 
   const __m128i bm0 = Load(rows.blueMain + c - 1);
-  const __m128i qPrev = TriplePlus(LowBytes(bm0), LowBytes(Load(rows.blueFar + c - 1)));
   const __m128i qNext =
       TriplePlus(LowBytes(Load(rows.blueMain + c + 1)), LowBytes(Load(rows.blueFar + c + 1)));
+  const __m128i qPrev =
+      kCarried ? _mm_or_si128(_mm_srli_si128(carry.qNext, 14), _mm_slli_si128(qNext, 2))
+               : TriplePlus(LowBytes(bm0), LowBytes(Load(rows.blueFar + c - 1)));
+  carry = {rNext, qNext};
   const __m128i qSum = _mm_add_epi16(qPrev, qNext);
   const __m128i blueSumFirst = _mm_add_epi16(qSum, _mm_slli_epi16(qPrev, 1));
   const __m128i blueSumSecond = _mm_add_epi16(qSum, _mm_slli_epi16(qNext, 1));
@@ -179,10 +195,11 @@ KELVO_SSE2 inline void Store32(std::uint8_t* out, int c, const StepBytes& v) {
   }
 }
 
-template <StepScale kScale, int kBytesPerPixel>
+template <StepScale kScale, int kBytesPerPixel, bool kCarried = false>
 KELVO_SSE2 inline void Step8(const PairRows& rows, std::uint8_t* out, int c, __m128i redGain,
-                             __m128i blueGain, const PlainLanes& plain, bool exactEnd) {
-  const StepBytes v = Sse2Step8<kScale>(rows, c, redGain, blueGain, plain);
+                             __m128i blueGain, const PlainLanes& plain, bool exactEnd,
+                             StepCarry& carry) {
+  const StepBytes v = Sse2Step8<kScale, kCarried>(rows, c, redGain, blueGain, plain, carry);
   if (kBytesPerPixel == 3) {
     Store24(out, c, v, exactEnd);
   } else {
@@ -226,35 +243,48 @@ KELVO_SSE2 inline RowPlan8 MakeRowPlan8(int width, BayerPhase start, int gainRed
 template <int kBytesPerPixel, bool kExact>
 KELVO_SSE2 int VectorRow8(const RowPlan8& plan, const PairRows& rows, std::uint8_t* out) {
   const __m128i redGain = plan.redGain, blueGain = plan.blueGain;
+  StepCarry carry{_mm_setzero_si128(), _mm_setzero_si128()};
   int c = plan.first;
   for (int step = 0; step < plan.steps; ++step, c += 16) {
     const bool exactEnd = c + 16 > plan.lastColumn;
     if (plan.unitGains) {
-      Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
-                                              exactEnd);
+      if (step == 0) {
+        Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
+                                                exactEnd, carry);
+      } else {
+        Step8<StepScale::kUnit, kBytesPerPixel, true>(rows, out, c, redGain, blueGain,
+                                                      plan.leadLanes, exactEnd, carry);
+      }
     } else if (kExact) {
-      Step8<StepScale::kExact, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
-                                               exactEnd);
+      if (step == 0) {
+        Step8<StepScale::kExact, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
+                                                 exactEnd, carry);
+      } else {
+        Step8<StepScale::kExact, kBytesPerPixel, true>(rows, out, c, redGain, blueGain,
+                                                       plan.leadLanes, exactEnd, carry);
+      }
     } else if (c <= 13 || c + 15 >= plan.plainFrom) {
+      // Only the first and last steps of a row, so without the carry.
       const PlainLanes lanes =
           step == 0 ? plan.leadLanes : MakePlainLanes(13 - c, plan.plainFrom - c);
-      Step8<StepScale::kMixed, kBytesPerPixel>(rows, out, c, redGain, blueGain, lanes, exactEnd);
+      Step8<StepScale::kMixed, kBytesPerPixel>(rows, out, c, redGain, blueGain, lanes, exactEnd,
+                                               carry);
     } else {
-      Step8<StepScale::kVector, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
-                                                exactEnd);
+      Step8<StepScale::kVector, kBytesPerPixel, true>(rows, out, c, redGain, blueGain,
+                                                      plan.leadLanes, exactEnd, carry);
     }
   }
   if (!plan.needsTail) return c;
   const bool exactEnd = plan.tail + 16 > plan.lastColumn;
   if (plan.unitGains) {
     Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, plan.tail, redGain, blueGain, plan.tailLanes,
-                                            exactEnd);
+                                            exactEnd, carry);
   } else if (kExact) {
     Step8<StepScale::kExact, kBytesPerPixel>(rows, out, plan.tail, redGain, blueGain,
-                                             plan.tailLanes, exactEnd);
+                                             plan.tailLanes, exactEnd, carry);
   } else {
     Step8<StepScale::kMixed, kBytesPerPixel>(rows, out, plan.tail, redGain, blueGain,
-                                             plan.tailLanes, exactEnd);
+                                             plan.tailLanes, exactEnd, carry);
   }
   return plan.tail + 16;
 }
