@@ -107,6 +107,8 @@ void BorderRow(const PixelRegion& region, int r, int columnFirst, int columnEnd,
   }
 }
 
+constexpr int kSideLookAhead = 8;
+
 // Columns 0, 1, W-2 and W-1 of rows 2..H-3: the rows need no reflection and
 // each column's reflected neighbours are the same in every row.
 template <class Sample>
@@ -123,6 +125,13 @@ void SideColumns(const PixelRegion& region, BayerPhase start, int gainRed, int g
     for (int k = 0; k < 4; ++k) rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(r - 2 + k));
     const int rowPhase = start.row ^ (r & 1);
     Sample* outRow = reinterpret_cast<Sample*>(region.DstRow(r));
+    // A few rows ahead: both ends of every row are far apart in memory, and the
+    // interior pass has long pushed the picture's first rows out of the cache.
+    if (r + kSideLookAhead < region.height) {
+      const std::uint8_t* ahead = region.DstRow(r + kSideLookAhead);
+      __builtin_prefetch(ahead, 1);
+      __builtin_prefetch(ahead + (width - 1) * samplesPerPixel * sizeof(Sample), 1);
+    }
     for (int s = 0; s < 4; ++s) {
       const int c = sides[s];
       if (c < 0 || c >= width) continue;
