@@ -156,9 +156,10 @@ KELVO_SSE2 inline void Store24(std::uint8_t* out, int c, const StepBytes& v, boo
   const __m128i w0 = _mm_unpacklo_epi8(v.blue, v.green);
   const __m128i w1 = _mm_unpacklo_epi8(v.red, _mm_srli_si128(v.blue, 8));
   const __m128i w2 = _mm_unpackhi_epi8(v.green, v.red);
-  const __m128i zero = _mm_setzero_si128();
   const __m128i abLow = _mm_unpacklo_epi16(w0, w1), abHigh = _mm_unpackhi_epi16(w0, w1);
-  const __m128i cLow = _mm_unpacklo_epi16(w2, zero), cHigh = _mm_unpackhi_epi16(w2, zero);
+  // Each pair's last two bytes are spare (the next store covers them), so the
+  // third word is simply doubled.
+  const __m128i cLow = _mm_unpacklo_epi16(w2, w2), cHigh = _mm_unpackhi_epi16(w2, w2);
   const __m128i pairs[4] = {_mm_unpacklo_epi32(abLow, cLow), _mm_unpackhi_epi32(abLow, cLow),
                             _mm_unpacklo_epi32(abHigh, cHigh), _mm_unpackhi_epi32(abHigh, cHigh)};
   // Eight-byte stores six bytes apart; each covers the previous one's two spare bytes.
