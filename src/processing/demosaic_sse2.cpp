@@ -239,6 +239,20 @@ KELVO_SSE2 inline RowPlan8 MakeRowPlan8(int width, BayerPhase start, int gainRed
   return plan;
 }
 
+// A step on the grid of a row: the first sums everything, the others take the
+// carry of the step before.
+template <StepScale kScale, int kBytesPerPixel>
+KELVO_SSE2 inline void GridStep8(int step, const PairRows& rows, std::uint8_t* out, int c,
+                                 const RowPlan8& plan, bool exactEnd, StepCarry& carry) {
+  if (step == 0) {
+    Step8<kScale, kBytesPerPixel>(rows, out, c, plan.redGain, plan.blueGain, plan.leadLanes,
+                                  exactEnd, carry);
+  } else {
+    Step8<kScale, kBytesPerPixel, true>(rows, out, c, plan.redGain, plan.blueGain, plan.leadLanes,
+                                        exactEnd, carry);
+  }
+}
+
 // The steps of one row; returns one past the last column they wrote (the first
 // column when there are none). kExact: every lane with the plain arithmetic.
 template <int kBytesPerPixel, bool kExact>
@@ -249,21 +263,9 @@ KELVO_SSE2 int VectorRow8(const RowPlan8& plan, const PairRows& rows, std::uint8
   for (int step = 0; step < plan.steps; ++step, c += 16) {
     const bool exactEnd = c + 16 > plan.lastColumn;
     if (plan.unitGains) {
-      if (step == 0) {
-        Step8<StepScale::kUnit, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
-                                                exactEnd, carry);
-      } else {
-        Step8<StepScale::kUnit, kBytesPerPixel, true>(rows, out, c, redGain, blueGain,
-                                                      plan.leadLanes, exactEnd, carry);
-      }
+      GridStep8<StepScale::kUnit, kBytesPerPixel>(step, rows, out, c, plan, exactEnd, carry);
     } else if (kExact) {
-      if (step == 0) {
-        Step8<StepScale::kExact, kBytesPerPixel>(rows, out, c, redGain, blueGain, plan.leadLanes,
-                                                 exactEnd, carry);
-      } else {
-        Step8<StepScale::kExact, kBytesPerPixel, true>(rows, out, c, redGain, blueGain,
-                                                       plan.leadLanes, exactEnd, carry);
-      }
+      GridStep8<StepScale::kExact, kBytesPerPixel>(step, rows, out, c, plan, exactEnd, carry);
     } else if (c <= 13 || c + 15 >= plan.plainFrom) {
       // Only the first and last steps of a row, so without the carry.
       const PlainLanes lanes =
