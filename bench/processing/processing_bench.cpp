@@ -96,27 +96,35 @@ void SetPixelsProcessed(benchmark::State& state) {
 
 // ---- demosaic
 
-void Demosaic8(benchmark::State& state, SimdVariant variant) {
+bool Available(benchmark::State& state, SimdVariant variant) {
+  if (ChooseSimdVariant(TheFrames().processor, variant) == variant) return true;
+  state.SkipWithError("variant not available on this processor");
+  return false;
+}
+
+// Interior and border as a frame of the colour mode chooses them.
+void Demosaic8(benchmark::State& state, SimdVariant variant, int mode) {
   Frames& f = TheFrames();
-  if (ChooseSimdVariant(f.processor, variant) != variant) {
-    state.SkipWithError("variant not available on this processor");
-    return;
-  }
+  if (!Available(state, variant)) return;
   const DemosaicParams params{0, 100, 100, 100};
   const DemosaicParams* p = &params;
-  const PixelKernel interior = ChooseDemosaicInterior8(24, params, variant);
+  FrameImage& out = f.images[mode];
+  const PixelKernel interior = ChooseDemosaicInterior8(out.bitCount, params, variant);
+  const PixelKernel border = ChooseDemosaicBorder8(params, variant);
   for (auto _ : state) {
-    f.images[2].Transfer(interior, &f.images[0], nullptr, 0, 0, Holder(p), 0);
-    f.images[2].Transfer(DemosaicBorder8, &f.images[0], nullptr, 0, 0, Holder(p), 0);
+    out.Transfer(interior, &f.images[0], nullptr, 0, 0, Holder(p), 0);
+    out.Transfer(border, &f.images[0], nullptr, 0, 0, Holder(p), 0);
     benchmark::ClobberMemory();
   }
   SetPixelsProcessed(state);
 }
-BENCHMARK_CAPTURE(Demosaic8, plain, SimdVariant::Plain);
-BENCHMARK_CAPTURE(Demosaic8, mmx, SimdVariant::Mmx);
-BENCHMARK_CAPTURE(Demosaic8, sse2, SimdVariant::Sse2);
+BENCHMARK_CAPTURE(Demosaic8, plain, SimdVariant::Plain, 2);
+BENCHMARK_CAPTURE(Demosaic8, mmx, SimdVariant::Mmx, 2);
+BENCHMARK_CAPTURE(Demosaic8, sse2, SimdVariant::Sse2, 2);
+BENCHMARK_CAPTURE(Demosaic8, into32_plain, SimdVariant::Plain, 3);
+BENCHMARK_CAPTURE(Demosaic8, into32_sse2, SimdVariant::Sse2, 3);
 
-// The two halves of the 8-bit demosaic on their own.
+// The parts of the 8-bit demosaic on their own.
 void Demosaic8Part(benchmark::State& state, PixelKernel kernel) {
   Frames& f = TheFrames();
   const DemosaicParams params{0, 100, 100, 100};
@@ -129,33 +137,24 @@ void Demosaic8Part(benchmark::State& state, PixelKernel kernel) {
 }
 BENCHMARK_CAPTURE(Demosaic8Part, interior_sse2, DemosaicInterior8Sse2);
 BENCHMARK_CAPTURE(Demosaic8Part, border, DemosaicBorder8);
+BENCHMARK_CAPTURE(Demosaic8Part, border_sse2, DemosaicBorder8Sse2);
 
-void Demosaic16(benchmark::State& state, SimdVariant variant) {
+void Demosaic16(benchmark::State& state, SimdVariant variant, int mode) {
   Frames& f = TheFrames();
+  if (!Available(state, variant)) return;
   const DemosaicParams params{0, 100, 100, 100};
   const DemosaicParams* p = &params;
-  const PixelKernel interior = ChooseDemosaicInterior16(48, variant);
+  const PixelKernel interior = ChooseDemosaicInterior16(params, variant);
   for (auto _ : state) {
-    f.images[4].Transfer(interior, &f.images[1], nullptr, 0, 0, Holder(p), 0);
-    f.images[4].Transfer(DemosaicBorder16, &f.images[1], nullptr, 0, 0, Holder(p), 0);
+    f.images[mode].Transfer(interior, &f.images[1], nullptr, 0, 0, Holder(p), 0);
+    f.images[mode].Transfer(DemosaicBorder16, &f.images[1], nullptr, 0, 0, Holder(p), 0);
     benchmark::ClobberMemory();
   }
   SetPixelsProcessed(state);
 }
-BENCHMARK_CAPTURE(Demosaic16, plain, SimdVariant::Plain);
-BENCHMARK_CAPTURE(Demosaic16, sse2, SimdVariant::Sse2);
-
-void DemosaicInto32(benchmark::State& state) {
-  Frames& f = TheFrames();
-  const DemosaicParams params{0, 100, 100, 100};
-  const DemosaicParams* p = &params;
-  for (auto _ : state) {
-    f.images[3].Transfer(DemosaicInterior8, &f.images[0], nullptr, 0, 0, Holder(p), 0);
-    f.images[3].Transfer(DemosaicBorder8, &f.images[0], nullptr, 0, 0, Holder(p), 0);
-  }
-  SetPixelsProcessed(state);
-}
-BENCHMARK(DemosaicInto32);
+BENCHMARK_CAPTURE(Demosaic16, plain, SimdVariant::Plain, 4);
+BENCHMARK_CAPTURE(Demosaic16, sse2, SimdVariant::Sse2, 4);
+BENCHMARK_CAPTURE(Demosaic16, into64_sse2, SimdVariant::Sse2, 5);
 
 // ---- single kernels over a whole image (in place unless noted)
 
@@ -196,22 +195,36 @@ const std::vector<std::uint16_t> kGammaContrast =
     ComposeTables(GammaTable(120, 255), ContrastTable(20, 255));
 BENCHMARK_CAPTURE(KernelBench, HueSaturationToned8Sse2_table, 2, 2, AdjustHueSaturationToned8Sse2,
                   TonedHueSaturationParams{{30, 0, 40}, kGammaContrast.data()});
+const std::vector<std::uint16_t> kGammaContrast16 =
+    ComposeTables(GammaTable(120, 1023), ContrastTable(20, 1023));
+BENCHMARK_CAPTURE(KernelBench, HueSaturationToned16, 4, 4, AdjustHueSaturationToned16,
+                  TonedHueSaturationParams{{30, 0, 40}, kGammaContrast16.data()});
+BENCHMARK_CAPTURE(KernelBench, HueSaturationToned16Sse2, 4, 4, AdjustHueSaturationToned16Sse2,
+                  TonedHueSaturationParams{{30, 0, 40}, kGammaContrast16.data()});
 BENCHMARK_CAPTURE(KernelBench, Convert16To8, 0, 1, Convert16To8, 0);
 BENCHMARK_CAPTURE(KernelBench, Convert32To24, 2, 3, Convert32To24, 0);
 BENCHMARK_CAPTURE(KernelBench, ConvertWideTo24, 2, 4, ConvertWideTo24, 0);
 
-void Sharpness8Colour(benchmark::State& state) {
+// From a copy of the picture of the mode, as the pipeline runs it.
+void Sharpness(benchmark::State& state, int mode, SimdVariant variant) {
   Frames& f = TheFrames();
-  const std::int32_t sigma = 10;
-  const std::int32_t* p = &sigma;
-  std::memcpy(f.scratch.pixels, f.images[2].pixels, f.images[2].stride * kHeight);
-  for (auto _ : state) {
-    f.images[2].Transfer(AdjustSharpness<SampleFormat::Color8>, &f.scratch, nullptr, 0, 0,
-                         Holder(p), 0);
-  }
+  if (!Available(state, variant)) return;
+  FrameImage& picture = f.images[mode];
+  FrameImage scratch;
+  scratch.Create(kWidth, kHeight, picture.bitCount);
+  std::memcpy(scratch.pixels, picture.pixels, picture.stride * kHeight);
+  const TonedSharpnessParams params{10, nullptr, variant};
+  const TonedSharpnessParams* p = &params;
+  const PixelKernel kernel = mode >= 4 ? AdjustSharpnessToned<SampleFormat::Color16>
+                                       : AdjustSharpnessToned<SampleFormat::Color8>;
+  for (auto _ : state) picture.Transfer(kernel, &scratch, nullptr, 0, 0, Holder(p), 0);
   SetPixelsProcessed(state);
 }
-BENCHMARK(Sharpness8Colour);
+BENCHMARK_CAPTURE(Sharpness, colour8_plain, 2, SimdVariant::Plain);
+BENCHMARK_CAPTURE(Sharpness, colour8_sse2, 2, SimdVariant::Sse2);
+BENCHMARK_CAPTURE(Sharpness, colour16_plain, 4, SimdVariant::Plain);
+BENCHMARK_CAPTURE(Sharpness, colour16_sse2, 4, SimdVariant::Sse2);
+BENCHMARK_CAPTURE(Sharpness, colour16x4_sse2, 5, SimdVariant::Sse2);
 
 void MeasureWindows(benchmark::State& state) {
   Frames& f = TheFrames();
@@ -326,7 +339,9 @@ void OpenCvChain(benchmark::State& state) {
 BENCHMARK(OpenCvChain);
 #endif
 
-// Keeps every run's time per iteration so the ratios can be printed at the end.
+// Keeps every run's CPU time per iteration so the ratios can be printed at the
+// end: every benchmark here runs on one thread, and CPU time does not count
+// the time other programs on the machine take from it.
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -334,9 +349,9 @@ class RecordingReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       if (run.error_occurred) continue;
       if (run.run_type == Run::RT_Aggregate) {
-        if (run.aggregate_name == "median") seconds[run.run_name.str()] = run.GetAdjustedRealTime();
+        if (run.aggregate_name == "median") seconds[run.run_name.str()] = run.GetAdjustedCPUTime();
       } else if (seconds.count(run.run_name.str()) == 0 || run.repetitions <= 1) {
-        seconds[run.run_name.str()] = run.GetAdjustedRealTime();
+        seconds[run.run_name.str()] = run.GetAdjustedCPUTime();
       }
     }
     ConsoleReporter::ReportRuns(runs);
@@ -353,15 +368,29 @@ void PrintRatios(const std::map<std::string, double>& t) {
   };
   const Target targets[] = {
       {"8-bit demosaic (chosen SIMD) / OpenCV 8-bit bilinear", "Demosaic8/sse2",
-       "OpenCvBayer/bilinear8", 1.25},
+       "OpenCvBayer/bilinear8", 1.0},
+      {"8-bit demosaic into 32 bits / OpenCV 8-bit bilinear", "Demosaic8/into32_sse2",
+       "OpenCvBayer/bilinear8", 0},
       {"16-bit demosaic / OpenCV 16-bit bilinear", "Demosaic16/sse2", "OpenCvBayer/bilinear16",
        1.5},
       {"16-bit demosaic, plain reference / OpenCV 16-bit", "Demosaic16/plain",
        "OpenCvBayer/bilinear16", 0},
       {"ConvertFrame mode 2 neutral / OpenCV 8-bit bilinear", "ConvertFrameBench/mode2_neutral",
        "OpenCvBayer/bilinear8", 1.5},
+      {"ConvertFrame mode 3 neutral / OpenCV 8-bit bilinear", "ConvertFrameBench/mode3_neutral",
+       "OpenCvBayer/bilinear8", 1.5},
+      {"ConvertFrame mode 0 every stage / OpenCV chain", "ConvertFrameBench/mode0_every_stage",
+       "OpenCvChain", 1.5},
+      {"ConvertFrame mode 1 every stage / OpenCV chain", "ConvertFrameBench/mode1_every_stage",
+       "OpenCvChain", 1.5},
       {"ConvertFrame mode 2 every stage / OpenCV chain", "ConvertFrameBench/mode2_every_stage",
-       "OpenCvChain", 1.0},
+       "OpenCvChain", 0.6},
+      {"ConvertFrame mode 3 every stage / OpenCV chain", "ConvertFrameBench/mode3_every_stage",
+       "OpenCvChain", 1.5},
+      {"ConvertFrame mode 4 every stage / OpenCV chain", "ConvertFrameBench/mode4_every_stage",
+       "OpenCvChain", 1.5},
+      {"ConvertFrame mode 5 every stage / OpenCV chain", "ConvertFrameBench/mode5_every_stage",
+       "OpenCvChain", 1.5},
   };
   std::printf("\nRatios of our times to OpenCV's (smaller is faster):\n");
   for (const Target& target : targets) {

@@ -72,6 +72,14 @@ struct BorderSampler {
   int operator()(int dr, int dc) const { return rows[dr + 2][columns[dc + 2]]; }
 };
 
+// The source rows r-2 .. r+1 of border row r, reflected once, not per sample.
+template <class Sample>
+void BorderSourceRows(const PixelRegion& region, int r, const Sample* rows[4]) {
+  for (int k = 0; k < 4; ++k) {
+    rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(Reflect(r - 2 + k, region.height)));
+  }
+}
+
 // Row r of the border, columns [columnFirst, columnEnd). Positions outside the
 // picture (strips of pictures narrower than four) are skipped, never written.
 template <class Sample>
@@ -79,11 +87,8 @@ void BorderRow(const PixelRegion& region, int r, int columnFirst, int columnEnd,
                int gainRed, int gainBlue, int samplesPerPixel) {
   const int width = region.width, height = region.height;
   if (r < 0 || r >= height) return;
-  // Rows (and, near the sides, columns) reflected once, not per sample.
   const Sample* rows[4];
-  for (int k = 0; k < 4; ++k) {
-    rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(Reflect(r - 2 + k, height)));
-  }
+  BorderSourceRows(region, r, rows);
   // The phase belongs to the sensor site: rows and columns of odd-sized
   // pictures keep the colours of the interior next to them.
   const int rowPhase = start.row ^ (r & 1);
@@ -102,8 +107,47 @@ void BorderRow(const PixelRegion& region, int r, int columnFirst, int columnEnd,
   }
 }
 
+constexpr int kSideLookAhead = 8;
+
+// Columns 0, 1, W-2 and W-1 of rows 2..H-3: the rows need no reflection and
+// each column's reflected neighbours are the same in every row.
 template <class Sample>
-int Border(KELVO_PIXEL_KERNEL_PARAMS) {
+void SideColumns(const PixelRegion& region, BayerPhase start, int gainRed, int gainBlue,
+                 int samplesPerPixel) {
+  const int width = region.width;
+  const int sides[4] = {0, 1, width - 2, width - 1};
+  int columns[4][4];
+  for (int s = 0; s < 4; ++s) {
+    for (int k = 0; k < 4; ++k) columns[s][k] = Reflect(sides[s] - 2 + k, width);
+  }
+  for (int r = 2; r < region.height - 2; ++r) {
+    const Sample* rows[4];
+    for (int k = 0; k < 4; ++k) rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(r - 2 + k));
+    const int rowPhase = start.row ^ (r & 1);
+    Sample* outRow = reinterpret_cast<Sample*>(region.DstRow(r));
+    // A few rows ahead: both ends of every row are far apart in memory, and the
+    // interior pass has long pushed the picture's first rows out of the cache.
+    if (r + kSideLookAhead < region.height) {
+      const std::uint8_t* ahead = region.DstRow(r + kSideLookAhead);
+      __builtin_prefetch(ahead, 1);
+      __builtin_prefetch(ahead + (width - 1) * samplesPerPixel * sizeof(Sample), 1);
+    }
+    for (int s = 0; s < 4; ++s) {
+      const int c = sides[s];
+      if (c < 0 || c >= width) continue;
+      int green, red, blue;
+      PhaseSums(rowPhase, start.column ^ (c & 1), BorderSampler<Sample>{rows, columns[s]}, green,
+                red, blue);
+      Sample* out = outRow + c * samplesPerPixel;
+      out[0] = static_cast<Sample>(std::min((blue * gainBlue) >> 11, kLimit<Sample>));
+      out[1] = static_cast<Sample>(std::min(green >> 1, kLimit<Sample>));
+      out[2] = static_cast<Sample>(std::min((red * gainRed) >> 11, kLimit<Sample>));
+    }
+  }
+}
+
+template <class Sample>
+int Border(KELVO_PIXEL_KERNEL_PARAMS, demosaic_detail::BorderRowFunction rowFunction) {
   PixelRegion region;
   DemosaicParams params;
   if (!PrepareDemosaic<Sample>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
@@ -119,12 +163,19 @@ int Border(KELVO_PIXEL_KERNEL_PARAMS) {
   // (the corners are the rows' already; a pixel's result does not depend on
   // which strip computes it).
   for (int r : {0, 1, height - 2, height - 1}) {
-    BorderRow<Sample>(region, r, 0, width, start, gainRed, gainBlue, samplesPerPixel);
+    demosaic_detail::ColumnSpan done{0, 0};
+    if constexpr (sizeof(Sample) == 1) {
+      if (rowFunction != nullptr && r >= 0 && r < height) {
+        const std::uint8_t* rows[4];
+        BorderSourceRows(region, r, rows);
+        done = rowFunction(rows, start.row ^ (r & 1), start, gainRed, gainBlue, width,
+                           samplesPerPixel, region.DstRow(r));
+      }
+    }
+    BorderRow<Sample>(region, r, 0, done.from, start, gainRed, gainBlue, samplesPerPixel);
+    BorderRow<Sample>(region, r, done.to, width, start, gainRed, gainBlue, samplesPerPixel);
   }
-  for (int r = 2; r < height - 2; ++r) {
-    BorderRow<Sample>(region, r, 0, 2, start, gainRed, gainBlue, samplesPerPixel);
-    BorderRow<Sample>(region, r, width - 2, width, start, gainRed, gainBlue, samplesPerPixel);
-  }
+  SideColumns<Sample>(region, start, gainRed, gainBlue, samplesPerPixel);
   return 1;
 }
 
@@ -136,7 +187,7 @@ int DemosaicInterior8(KELVO_PIXEL_KERNEL_PARAMS) {
 }
 int DemosaicBorder8(KELVO_PIXEL_KERNEL_PARAMS) {
   return Border<std::uint8_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                              dstStride, srcStride, userA, userB);
+                              dstStride, srcStride, userA, userB, nullptr);
 }
 int DemosaicInterior16(KELVO_PIXEL_KERNEL_PARAMS) {
   return Interior<std::uint16_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
@@ -144,23 +195,45 @@ int DemosaicInterior16(KELVO_PIXEL_KERNEL_PARAMS) {
 }
 int DemosaicBorder16(KELVO_PIXEL_KERNEL_PARAMS) {
   return Border<std::uint16_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
-                               dstStride, srcStride, userA, userB);
+                               dstStride, srcStride, userA, userB, nullptr);
+}
+
+namespace {
+
+// The exact vector products hold red and blue multipliers up to 1023.
+bool ExactSimdHoldsGains(const DemosaicParams& params) {
+  auto holds = [](std::int32_t gain) { return gain >= 0 && gain <= 800; };
+  return holds(params.gainRed) && holds(params.gainBlue);
+}
+
+}  // namespace
+
+int demosaic_detail::Border8(KELVO_PIXEL_KERNEL_PARAMS,
+                             demosaic_detail::BorderRowFunction rowFunction) {
+  return Border<std::uint8_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
+                              dstStride, srcStride, userA, userB, rowFunction);
 }
 
 PixelKernel ChooseDemosaicInterior8(std::uint16_t dstBitCount, const DemosaicParams& params,
                                     SimdVariant variant) {
   if (dstBitCount == 32 || params.gainRed > 200 || params.gainGreen > 200 ||
       params.gainBlue > 200) {
-    return DemosaicInterior8;
+    return variant == SimdVariant::Sse2 && ExactSimdHoldsGains(params) ? DemosaicInterior8ExactSse2
+                                                                       : DemosaicInterior8;
   }
   static constexpr PixelKernel kByVariant[] = {DemosaicInterior8, DemosaicInterior8Mmx,
                                                DemosaicInterior8Sse2};
   return kByVariant[static_cast<int>(variant)];
 }
 
-PixelKernel ChooseDemosaicInterior16(std::uint16_t dstBitCount, SimdVariant variant) {
-  return dstBitCount == 48 && variant == SimdVariant::Sse2 ? DemosaicInterior16Sse2
-                                                           : DemosaicInterior16;
+PixelKernel ChooseDemosaicBorder8(const DemosaicParams& params, SimdVariant variant) {
+  return variant == SimdVariant::Sse2 && ExactSimdHoldsGains(params) ? DemosaicBorder8Sse2
+                                                                     : DemosaicBorder8;
+}
+
+PixelKernel ChooseDemosaicInterior16(const DemosaicParams& params, SimdVariant variant) {
+  return variant == SimdVariant::Sse2 && ExactSimdHoldsGains(params) ? DemosaicInterior16Sse2
+                                                                     : DemosaicInterior16;
 }
 
 }  // namespace kelvo

@@ -81,7 +81,7 @@ KELVO_MMX void MmxPairRow8(const PairRows& rows, std::uint8_t* out, int c, int s
 int DemosaicInterior8Mmx(KELVO_PIXEL_KERNEL_PARAMS) {
   return demosaic_detail::RunPairRows<std::uint8_t>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
                                                     srcBytesPerPixel, dstStride, srcStride, userA,
-                                                    userB, 8, MmxPairRow8, 13, true);
+                                                    userB, 3, 8, MmxPairRow8, 13, true);
 }
 
 }  // namespace kelvo

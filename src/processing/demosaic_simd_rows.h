@@ -26,9 +26,10 @@ struct PairRows {
 using PairRowFunction = void (*)(const PairRows& rows, std::uint8_t* out, int first, int steps,
                                  int gainRed, int gainBlue);
 
+// `samplesPerPixel`: 3, or 4 with a spare sample that nothing writes.
 template <class Sample>
-int RunPairRows(KELVO_PIXEL_KERNEL_PARAMS, int columnsPerStep, PairRowFunction rowFunction,
-                int plainLead, bool blackEdges) {
+int RunPairRows(KELVO_PIXEL_KERNEL_PARAMS, int samplesPerPixel, int columnsPerStep,
+                PairRowFunction rowFunction, int plainLead, bool blackEdges) {
   PixelRegion region;
   if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
                   srcStride, userA, userB, region)) {
@@ -36,7 +37,7 @@ int RunPairRows(KELVO_PIXEL_KERNEL_PARAMS, int columnsPerStep, PairRowFunction r
   }
   const DemosaicParams* params = KernelRecord<DemosaicParams>(userA);
   if (params == nullptr || srcBytesPerPixel != sizeof(Sample) ||
-      dstBytesPerPixel != 3 * sizeof(Sample)) {
+      dstBytesPerPixel != samplesPerPixel * sizeof(Sample)) {
     return 0;
   }
   const int width = region.width, height = region.height;
@@ -66,14 +67,15 @@ int RunPairRows(KELVO_PIXEL_KERNEL_PARAMS, int columnsPerStep, PairRowFunction r
       for (int c = from; c <= to; ++c) {
         PlainInteriorPixel<Sample>(here, region.srcStride, c, rowPhase, columnPhase ^ ((c - 2) & 1),
                                    gainRed, gainBlue, kLimit,
-                                   reinterpret_cast<Sample*>(out) + 3 * c);
+                                   reinterpret_cast<Sample*>(out) + samplesPerPixel * c);
       }
     };
     plain(2, std::min(std::max(plainLead, first - 1), lastColumn));
     plain(std::min(vectorEnd, std::max(2, 16 * ((width - 4) / 16) + 2)), lastColumn);
     if (blackEdges) {
-      std::fill(out, out + 2 * 3 * sizeof(Sample), 0);
-      std::fill(out + (width - 1) * 3 * sizeof(Sample), out + width * 3 * sizeof(Sample), 0);
+      const int bytes = samplesPerPixel * sizeof(Sample);
+      std::fill(out, out + 2 * bytes, 0);
+      std::fill(out + (width - 1) * bytes, out + width * bytes, 0);
     }
   }
   return 1;

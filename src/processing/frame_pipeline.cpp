@@ -99,12 +99,12 @@ void ColourConversion(const FrameConversion& frame, FrameImage* raw, FrameImage*
   const auto user = reinterpret_cast<std::uintptr_t>(&holder);
   const SimdVariant variant = ChooseSimdVariant(*frame.processor);
   if (raw->bitCount == 16) {
-    out->Transfer(ChooseDemosaicInterior16(out->bitCount, variant), raw, nullptr, 0, 0, user, 0);
+    out->Transfer(ChooseDemosaicInterior16(params, variant), raw, nullptr, 0, 0, user, 0);
     out->Transfer(DemosaicBorder16, raw, nullptr, 0, 0, user, 0);
   } else {
     out->Transfer(ChooseDemosaicInterior8(out->bitCount, params, variant), raw, nullptr, 0, 0, user,
                   0);
-    out->Transfer(DemosaicBorder8, raw, nullptr, 0, 0, user, 0);
+    out->Transfer(ChooseDemosaicBorder8(params, variant), raw, nullptr, 0, 0, user, 0);
   }
 }
 

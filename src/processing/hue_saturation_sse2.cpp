@@ -77,8 +77,9 @@ KELVO_SSE2 inline void Convert(__m128i& b, __m128i& g, __m128i& r, __m128i hue,
   const __m128i greenIsMax = _mm_andnot_si128(redIsMax, _mm_cmpeq_epi16(g, maximum));
   const __m128i numerator = Select(redIsMax, _mm_sub_epi16(g, b),
                                    Select(greenIsMax, _mm_sub_epi16(b, r), _mm_sub_epi16(r, g)));
-  const __m128i sector =
-      Select(redIsMax, zero, Select(greenIsMax, _mm_set1_epi16(120), _mm_set1_epi16(240)));
+  // 0, 120 or 240.
+  const __m128i sector = _mm_andnot_si128(
+      redIsMax, _mm_sub_epi16(_mm_set1_epi16(240), _mm_and_si128(greenIsMax, _mm_set1_epi16(120))));
   __m128i h = _mm_add_epi16(
       DivideTruncating(_mm_slli_epi16(numerator, 6), _mm_max_epi16(spreadRgb, one)), sector);
   h = _mm_add_epi16(h, hue);
@@ -94,15 +95,17 @@ KELVO_SSE2 inline void Convert(__m128i& b, __m128i& g, __m128i& r, __m128i hue,
   const __m128i m2Light =
       _mm_sub_epi16(_mm_add_epi16(s, lightness), _mm_srli_epi16(_mm_mullo_epi16(s, lightness), 8));
   const __m128i m2 = Select(dark, m2Dark, m2Light);
-  const __m128i m1 = _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2);
-  const __m128i spread = _mm_sub_epi16(m2, m1);
+  // Grey lanes: m1 = L and no spread, so every channel comes out L.
+  const __m128i m1 =
+      Select(grey, lightness, _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2));
+  const __m128i spread = _mm_andnot_si128(grey, _mm_sub_epi16(m2, m1));
 
   __m128i hRed = _mm_add_epi16(h, _mm_set1_epi16(120));
   hRed = _mm_sub_epi16(hRed, _mm_and_si128(_mm_cmpgt_epi16(hRed, _mm_set1_epi16(359)), turn));
   const __m128i hBlue = _mm_sub_epi16(h, _mm_set1_epi16(120));
-  r = Select(grey, lightness, Channel(hRed, m1, spread));
-  g = Select(grey, lightness, Channel(h, m1, spread));
-  b = Select(grey, lightness, Channel(hBlue, m1, spread));
+  r = Channel(hRed, m1, spread);
+  g = Channel(h, m1, spread);
+  b = Channel(hBlue, m1, spread);
 }
 
 // One step of splitting 48 interleaved bytes: the new registers interleave byte
@@ -217,15 +220,47 @@ KELVO_SSE2 int HueSaturationRow32(std::uint8_t* row, int width, __m128i hue, __m
   return done;
 }
 
+// Outside these the 16-bit lanes or the single wrap of the hue would not hold.
+bool LanesHoldSettings(const HueSaturationParams& params) {
+  return params.lightness == 0 && params.hue >= -360 && params.hue <= 360 &&
+         params.saturation >= -255 && params.saturation <= 255;
+}
+
+// Eight 10-bit pixels of four samples (the fourth not used) to 8-bit channel lanes.
+KELVO_SSE2 inline void SplitWide4(const std::uint16_t* p, __m128i& b, __m128i& g, __m128i& r) {
+  const auto* in = reinterpret_cast<const __m128i*>(p);
+  const __m128i x0 = _mm_loadu_si128(in), x1 = _mm_loadu_si128(in + 1);
+  const __m128i x2 = _mm_loadu_si128(in + 2), x3 = _mm_loadu_si128(in + 3);
+  const __m128i t0 = _mm_unpacklo_epi16(x0, x1), t1 = _mm_unpackhi_epi16(x0, x1);
+  const __m128i t2 = _mm_unpacklo_epi16(x2, x3), t3 = _mm_unpackhi_epi16(x2, x3);
+  const __m128i u0 = _mm_unpacklo_epi16(t0, t1), u1 = _mm_unpackhi_epi16(t0, t1);
+  const __m128i u2 = _mm_unpacklo_epi16(t2, t3), u3 = _mm_unpackhi_epi16(t2, t3);
+  b = _mm_unpacklo_epi64(u0, u2);
+  g = _mm_unpackhi_epi64(u0, u2);
+  r = _mm_unpacklo_epi64(u1, u3);
+}
+
+KELVO_SSE2 inline __m128i WideLanes(const std::uint16_t* p, int n, int ch) {
+  return _mm_setr_epi16(static_cast<short>(p[ch]), static_cast<short>(p[n + ch]),
+                        static_cast<short>(p[2 * n + ch]), static_cast<short>(p[3 * n + ch]),
+                        static_cast<short>(p[4 * n + ch]), static_cast<short>(p[5 * n + ch]),
+                        static_cast<short>(p[6 * n + ch]), static_cast<short>(p[7 * n + ch]));
+}
+
+// The 8-bit value of a 10-bit sample: (s >> 2) & 0xFF.
+KELVO_SSE2 inline __m128i Narrow(__m128i v) {
+  return _mm_and_si128(_mm_srli_epi16(v, 2), _mm_set1_epi16(0xFF));
+}
+
+KELVO_SSE2 inline __m128i Limit255(__m128i v) {
+  return _mm_min_epi16(_mm_max_epi16(v, _mm_setzero_si128()), _mm_set1_epi16(255));
+}
+
 }  // namespace
 
 KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
                                     const HueSaturationParams& params, const std::uint8_t* table) {
-  // Outside these the 16-bit lanes or the single wrap of the hue would not hold.
-  if (params.lightness != 0 || params.hue < -360 || params.hue > 360 || params.saturation < -255 ||
-      params.saturation > 255) {
-    return 0;
-  }
+  if (!LanesHoldSettings(params)) return 0;
   const __m128i hue = _mm_set1_epi16(static_cast<short>(params.hue));
   const __m128i saturation = _mm_set1_epi16(static_cast<short>(params.saturation));
   const int n = samplesPerPixel;
@@ -245,6 +280,39 @@ KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPer
       p[0] = table[bytes[0][i]];
       p[1] = table[bytes[1][i]];
       p[2] = table[bytes[0][i + 8]];
+    }
+  }
+  return x;
+}
+
+KELVO_SSE2 int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samplesPerPixel,
+                                      const HueSaturationParams& params,
+                                      const std::uint16_t* table) {
+  if (!LanesHoldSettings(params)) return 0;
+  const __m128i hue = _mm_set1_epi16(static_cast<short>(params.hue));
+  const __m128i saturation = _mm_set1_epi16(static_cast<short>(params.saturation));
+  const int n = samplesPerPixel;
+  int x = 0;
+  for (; x + 8 <= width; x += 8) {
+    std::uint16_t* p = row + x * n;
+    __m128i b, g, r;
+    if (n == 4) {
+      SplitWide4(p, b, g, r);
+    } else {
+      b = WideLanes(p, n, 0), g = WideLanes(p, n, 1), r = WideLanes(p, n, 2);
+    }
+    b = Narrow(b), g = Narrow(g), r = Narrow(r);
+    Convert(b, g, r, hue, saturation);
+    // Limited to 0..255, then the table takes each result to its 10-bit sample
+    // with the tones applied.
+    alignas(16) std::uint16_t lanes[3][8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[0]), Limit255(b));
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[1]), Limit255(g));
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[2]), Limit255(r));
+    for (int i = 0; i < 8; ++i, p += n) {
+      p[0] = table[lanes[0][i]];
+      p[1] = table[lanes[1][i]];
+      p[2] = table[lanes[2][i]];
     }
   }
   return x;

@@ -1,6 +1,7 @@
-// The sharpen step of 8-bit pictures, eight samples at a time in 16-bit lanes:
-// sigma * (s - blurred) stays within 30 * 255, and the truncating division by
-// ten is the usual multiply-high by 26215 with the sign fixed up.
+// The unsharp mask in 16-bit lanes, for 8- and 10-bit samples: sigma * (s -
+// blurred) stays within 30 * 1023, and the truncating division by ten is the
+// usual multiply-high by 26215 with the sign fixed up. Pixels with a spare
+// fourth sample keep it: those lanes take the destination's own value back.
 #include <emmintrin.h>
 
 #include "processing/tone.h"
@@ -10,29 +11,89 @@
 namespace kelvo::tone_detail {
 namespace {
 
-KELVO_SSE2 inline __m128i Sums(const std::uint16_t* columnSums, int i) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(columnSums + i));
+KELVO_SSE2 inline __m128i Load(const void* p) {
+  return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+KELVO_SSE2 inline __m128i Load8(const std::uint8_t* p) {
+  return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                           _mm_setzero_si128());
+}
+
+// s + (sigma * (s - blurred)) / 10 of eight samples, not yet limited.
+KELVO_SSE2 inline __m128i Sharpened(const std::uint16_t* columnSums, int i, int spp, __m128i s,
+                                    __m128i factor) {
+  const __m128i box =
+      _mm_add_epi16(_mm_add_epi16(Load(columnSums + i - 2 * spp), Load(columnSums + i - spp)),
+                    _mm_add_epi16(Load(columnSums + i), Load(columnSums + i + spp)));
+  const __m128i x = _mm_mullo_epi16(factor, _mm_sub_epi16(s, _mm_srli_epi16(box, 4)));
+  const __m128i tenth = _mm_sub_epi16(_mm_srai_epi16(_mm_mulhi_epi16(x, _mm_set1_epi16(26215)), 2),
+                                      _mm_srai_epi16(x, 15));
+  return _mm_add_epi16(s, tenth);
+}
+
+// Lanes 3 and 7 of a step are the spare samples of four-sample pixels (steps
+// start on a pixel and are eight samples long).
+KELVO_SSE2 inline __m128i SpareLanes(int spp) {
+  return spp == 4 ? _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1) : _mm_setzero_si128();
+}
+KELVO_SSE2 inline __m128i Keep(__m128i mask, __m128i old, __m128i fresh) {
+  return _mm_or_si128(_mm_and_si128(mask, old), _mm_andnot_si128(mask, fresh));
 }
 
 }  // namespace
 
+KELVO_SSE2 int ColumnSumsSse2(const std::uint8_t* const rows[4], std::uint16_t* sums, int count) {
+  const __m128i zero = _mm_setzero_si128();
+  int i = 0;
+  for (; i + 16 <= count; i += 16) {
+    __m128i low = zero, high = zero;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i v = Load(rows[k] + i);
+      low = _mm_add_epi16(low, _mm_unpacklo_epi8(v, zero));
+      high = _mm_add_epi16(high, _mm_unpackhi_epi8(v, zero));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + i), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + i + 8), high);
+  }
+  return i;
+}
+
+KELVO_SSE2 int ColumnSumsSse2(const std::uint16_t* const rows[4], std::uint16_t* sums, int count) {
+  const __m128i mask = _mm_set1_epi16(1023);
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    __m128i sum = _mm_setzero_si128();
+    for (int k = 0; k < 4; ++k) sum = _mm_add_epi16(sum, _mm_and_si128(Load(rows[k] + i), mask));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + i), sum);
+  }
+  return i;
+}
+
 KELVO_SSE2 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint8_t* source,
                               std::uint8_t* out, int begin, int end, int spp, int sigma) {
-  const __m128i zero = _mm_setzero_si128();
   const __m128i factor = _mm_set1_epi16(static_cast<short>(sigma));
+  const __m128i spare = SpareLanes(spp);
   int i = begin;
   for (; i + 8 <= end; i += 8) {
-    const __m128i box =
-        _mm_add_epi16(_mm_add_epi16(Sums(columnSums, i - 2 * spp), Sums(columnSums, i - spp)),
-                      _mm_add_epi16(Sums(columnSums, i), Sums(columnSums, i + spp)));
-    const __m128i blurred = _mm_srli_epi16(box, 4);
-    const __m128i s =
-        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(source + i)), zero);
-    const __m128i x = _mm_mullo_epi16(factor, _mm_sub_epi16(s, blurred));
-    const __m128i tenth = _mm_sub_epi16(
-        _mm_srai_epi16(_mm_mulhi_epi16(x, _mm_set1_epi16(26215)), 2), _mm_srai_epi16(x, 15));
-    const __m128i v = _mm_add_epi16(s, tenth);
+    const __m128i v =
+        Keep(spare, Load8(out + i), Sharpened(columnSums, i, spp, Load8(source + i), factor));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
+  }
+  return i;
+}
+
+KELVO_SSE2 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint16_t* source,
+                              std::uint16_t* out, int begin, int end, int spp, int sigma) {
+  const __m128i factor = _mm_set1_epi16(static_cast<short>(sigma));
+  const __m128i spare = SpareLanes(spp);
+  const __m128i mask = _mm_set1_epi16(1023);
+  int i = begin;
+  for (; i + 8 <= end; i += 8) {
+    const __m128i s = _mm_and_si128(Load(source + i), mask);
+    const __m128i v = _mm_min_epi16(
+        _mm_max_epi16(Sharpened(columnSums, i, spp, s, factor), _mm_setzero_si128()), mask);
+    auto* p = reinterpret_cast<__m128i*>(out + i);
+    _mm_storeu_si128(p, Keep(spare, Load(p), v));
   }
   return i;
 }

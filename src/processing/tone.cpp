@@ -229,47 +229,32 @@ int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* 
   // column sums over four rows first, then four columns of those.
   const int rowSamples = width * spp;
   std::vector<std::uint16_t> columnSums(rowSamples);
+  const bool sse2 = variant == SimdVariant::Sse2;
   for (int y = 2; y < height - 2; ++y) {
-    const auto* r0 = reinterpret_cast<const Sample*>(region.SrcRow(y - 2));
-    const auto* r1 = reinterpret_cast<const Sample*>(region.SrcRow(y - 1));
-    const auto* r2 = reinterpret_cast<const Sample*>(region.SrcRow(y));
-    const auto* r3 = reinterpret_cast<const Sample*>(region.SrcRow(y + 1));
-    for (int i = 0; i < rowSamples; ++i) {
-      columnSums[i] =
-          static_cast<std::uint16_t>((r0[i] & M) + (r1[i] & M) + (r2[i] & M) + (r3[i] & M));
+    const Sample* rows[4];
+    for (int k = 0; k < 4; ++k) rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(y - 2 + k));
+    int i = sse2 ? tone_detail::ColumnSumsSse2(rows, columnSums.data(), rowSamples) : 0;
+    for (; i < rowSamples; ++i) {
+      columnSums[i] = static_cast<std::uint16_t>((rows[0][i] & M) + (rows[1][i] & M) +
+                                                 (rows[2][i] & M) + (rows[3][i] & M));
     }
+    const Sample* here = rows[2];
     auto* out = reinterpret_cast<Sample*>(region.DstRow(y));
+    const int end = (width - 2) * spp;
+    i = 2 * spp;
+    if (sse2) i = tone_detail::SharpenRowSse2(columnSums.data(), here, out, i, end, spp, sigma);
+    auto sharpen = [&](int at) {
+      const int blurred = (columnSums[at - 2 * spp] + columnSums[at - spp] + columnSums[at] +
+                           columnSums[at + spp]) >>
+                          4;
+      const int s = here[at] & M;
+      out[at] = static_cast<Sample>(std::clamp(s + delta[s - blurred + M], 0, M));
+    };
     if (spp == Fmt::kChannels) {
-      // No spare sample: one flat run of samples, which the compiler vectorises
-      // in 16-bit lanes (sigma * difference stays within 30 * 1023).
-      const int end = (width - 2) * spp;
-      const std::int16_t sigma16 = static_cast<std::int16_t>(sigma);
-      int i = 2 * spp;
-      if constexpr (sizeof(Sample) == 1) {
-        if (variant == SimdVariant::Sse2) {
-          i = tone_detail::SharpenRowSse2(columnSums.data(), r2, out, i, end, spp, sigma);
-        }
-      }
-      for (; i < end; ++i) {
-        const std::int16_t blurred = static_cast<std::int16_t>(
-            (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >>
-            4);
-        const std::int16_t s = static_cast<std::int16_t>(r2[i] & M);
-        const std::int16_t d = static_cast<std::int16_t>(sigma16 * (s - blurred) / 10);
-        const std::int16_t v = static_cast<std::int16_t>(s + d);
-        out[i] = static_cast<Sample>(v < 0 ? 0 : v > M ? M : v);
-      }
-      finish(y);
-      continue;
-    }
-    for (int x = 2; x < width - 2; ++x) {
-      for (int ch = 0; ch < Fmt::kChannels; ++ch) {
-        const int i = x * spp + ch;
-        const int blurred =
-            (columnSums[i - 2 * spp] + columnSums[i - spp] + columnSums[i] + columnSums[i + spp]) >>
-            4;
-        const int s = r2[i] & M;
-        out[i] = static_cast<Sample>(std::clamp(s + delta[s - blurred + M], 0, M));
+      for (; i < end; ++i) sharpen(i);
+    } else {
+      for (int x = i / spp; x < width - 2; ++x) {
+        for (int ch = 0; ch < Fmt::kChannels; ++ch) sharpen(x * spp + ch);
       }
     }
     finish(y);
@@ -359,12 +344,14 @@ namespace {
 
 // A row function converts what it can of a row from its start and returns how
 // many pixels it did; the plain loop does the rest (and everything without one).
-using HueSaturationRow = int (*)(std::uint8_t* row, int width, int samplesPerPixel,
-                                 const HueSaturationParams& params, const std::uint8_t* table);
+// Its table takes each 8-bit result to the sample written.
+template <class Sample>
+using HueSaturationRow = int (*)(Sample* row, int width, int samplesPerPixel,
+                                 const HueSaturationParams& params, const Sample* table);
 
 template <class Sample, int kShift>
 int HueSaturation(KELVO_PIXEL_KERNEL_PARAMS, const HueSaturationParams* params,
-                  const std::uint16_t* table, HueSaturationRow rowFunction) {
+                  const std::uint16_t* table, HueSaturationRow<Sample> rowFunction) {
   PixelRegion region;
   if (!MakeRegion(dst, src, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
                   srcStride, userA, userB, region)) {
@@ -377,15 +364,14 @@ int HueSaturation(KELVO_PIXEL_KERNEL_PARAMS, const HueSaturationParams* params,
   }
   constexpr int kMaximum = 255 << kShift | ((1 << kShift) - 1);
   auto tone = [&](int v) { return table != nullptr ? table[v & kMaximum] : v; };
-  std::uint8_t bytes[256];
+  Sample results[256];
   if (rowFunction != nullptr) {
-    for (int v = 0; v < 256; ++v) bytes[v] = static_cast<std::uint8_t>(tone(v));
+    for (int v = 0; v < 256; ++v) results[v] = static_cast<Sample>(tone(v << kShift));
   }
   for (int row = 0; row < region.height; ++row) {
     auto* p = reinterpret_cast<Sample*>(region.DstRow(row));
-    const int done = rowFunction != nullptr ? rowFunction(reinterpret_cast<std::uint8_t*>(p),
-                                                          region.width, spp, *params, bytes)
-                                            : 0;
+    const int done =
+        rowFunction != nullptr ? rowFunction(p, region.width, spp, *params, results) : 0;
     p += done * spp;
     for (int x = done; x < region.width; ++x, p += spp) {
       int b = (p[0] >> kShift) & 0xFF, g = (p[1] >> kShift) & 0xFF, r = (p[2] >> kShift) & 0xFF;
@@ -399,7 +385,7 @@ int HueSaturation(KELVO_PIXEL_KERNEL_PARAMS, const HueSaturationParams* params,
 }
 
 template <class Sample, int kShift>
-int HueSaturationToned(KELVO_PIXEL_KERNEL_PARAMS, HueSaturationRow rowFunction) {
+int HueSaturationToned(KELVO_PIXEL_KERNEL_PARAMS, HueSaturationRow<Sample> rowFunction) {
   const TonedHueSaturationParams* params = KernelRecord<TonedHueSaturationParams>(userA);
   if (params == nullptr) return 0;
   return HueSaturation<Sample, kShift>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
@@ -434,10 +420,18 @@ int AdjustHueSaturationToned16(KELVO_PIXEL_KERNEL_PARAMS) {
                                               srcBytesPerPixel, dstStride, srcStride, userA, userB,
                                               nullptr);
 }
+int AdjustHueSaturationToned16Sse2(KELVO_PIXEL_KERNEL_PARAMS) {
+  return HueSaturationToned<std::uint16_t, 2>(dst, src, srcRect, dstX, dstY, dstBytesPerPixel,
+                                              srcBytesPerPixel, dstStride, srcStride, userA, userB,
+                                              tone_detail::HueSaturationRow16Sse2);
+}
 
 PixelKernel ChooseHueSaturationToned(SampleFormat format, SimdVariant variant) {
-  if (format == SampleFormat::Color16) return AdjustHueSaturationToned16;
-  return variant == SimdVariant::Sse2 ? AdjustHueSaturationToned8Sse2 : AdjustHueSaturationToned8;
+  const bool sse2 = variant == SimdVariant::Sse2;
+  if (format == SampleFormat::Color16) {
+    return sse2 ? AdjustHueSaturationToned16Sse2 : AdjustHueSaturationToned16;
+  }
+  return sse2 ? AdjustHueSaturationToned8Sse2 : AdjustHueSaturationToned8;
 }
 
 std::vector<std::uint16_t> ComposeTables(std::vector<std::uint16_t> first,

@@ -65,13 +65,14 @@ struct TonedHueSaturationParams {
 int AdjustHueSaturationToned8(KELVO_PIXEL_KERNEL_PARAMS);
 int AdjustHueSaturationToned8Sse2(KELVO_PIXEL_KERNEL_PARAMS);
 int AdjustHueSaturationToned16(KELVO_PIXEL_KERNEL_PARAMS);
-// Colour formats only: the 8-bit one by the processor's variant.
+int AdjustHueSaturationToned16Sse2(KELVO_PIXEL_KERNEL_PARAMS);
+// Colour formats only, by the processor's variant.
 PixelKernel ChooseHueSaturationToned(SampleFormat format, SimdVariant variant);
 
 struct TonedSharpnessParams {
   std::int32_t sharpness;
   const std::uint16_t* table;
-  SimdVariant variant;  // SSE2: 8-bit pictures without a spare byte sharpen eight samples a step
+  SimdVariant variant;  // SSE2: eight samples a step
 };
 template <SampleFormat F>
 int AdjustSharpnessToned(KELVO_PIXEL_KERNEL_PARAMS);
@@ -82,9 +83,20 @@ namespace tone_detail {
 // (0 for settings outside what its lanes hold).
 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
                          const HueSaturationParams& params, const std::uint8_t* table);
-// The sharpen step of samples [begin, end) of an 8-bit row from its column sums;
-// returns where it stopped (the plain loop does the rest).
+// The same for 10-bit colour rows; table (256 entries) takes each 8-bit result
+// to the sample written.
+int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samplesPerPixel,
+                           const HueSaturationParams& params, const std::uint16_t* table);
+// The sums of four rows' samples [0, count) (10-bit samples masked to 1023);
+// return how far they got.
+int ColumnSumsSse2(const std::uint8_t* const rows[4], std::uint16_t* sums, int count);
+int ColumnSumsSse2(const std::uint16_t* const rows[4], std::uint16_t* sums, int count);
+// The sharpen step of samples [begin, end) of a row (begin on a pixel) from its
+// column sums, spare fourth samples left alone; returns where it stopped (the
+// plain loop does the rest).
 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint8_t* source, std::uint8_t* out,
+                   int begin, int end, int spp, int sigma);
+int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint16_t* source, std::uint16_t* out,
                    int begin, int end, int spp, int sigma);
 }  // namespace tone_detail
 

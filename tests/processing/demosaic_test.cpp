@@ -132,16 +132,87 @@ TEST(DemosaicTest, InteriorChoiceFollowsDestinationGainsAndVariant) {
   EXPECT_EQ(ChooseDemosaicInterior8(24, neutral, SimdVariant::Sse2), DemosaicInterior8Sse2);
   EXPECT_EQ(ChooseDemosaicInterior8(24, neutral, SimdVariant::Mmx), DemosaicInterior8Mmx);
   EXPECT_EQ(ChooseDemosaicInterior8(24, neutral, SimdVariant::Plain), DemosaicInterior8);
-  EXPECT_EQ(ChooseDemosaicInterior8(32, neutral, SimdVariant::Sse2), DemosaicInterior8);
+  // The plain arithmetic's cases: its exact SSE2 twin, or itself.
+  EXPECT_EQ(ChooseDemosaicInterior8(32, neutral, SimdVariant::Sse2), DemosaicInterior8ExactSse2);
+  EXPECT_EQ(ChooseDemosaicInterior8(32, neutral, SimdVariant::Mmx), DemosaicInterior8);
+  EXPECT_EQ(ChooseDemosaicInterior8(32, neutral, SimdVariant::Plain), DemosaicInterior8);
   for (const DemosaicParams& gains :
        {DemosaicParams{0, 201, 100, 100}, DemosaicParams{0, 100, 201, 100},
         DemosaicParams{0, 100, 100, 201}}) {
-    EXPECT_EQ(ChooseDemosaicInterior8(24, gains, SimdVariant::Sse2), DemosaicInterior8);
+    EXPECT_EQ(ChooseDemosaicInterior8(24, gains, SimdVariant::Sse2), DemosaicInterior8ExactSse2);
+    EXPECT_EQ(ChooseDemosaicInterior8(24, gains, SimdVariant::Mmx), DemosaicInterior8);
   }
   EXPECT_EQ(ChooseDemosaicInterior8(24, {0, 200, 200, 200}, SimdVariant::Sse2),
             DemosaicInterior8Sse2);
-  EXPECT_EQ(ChooseDemosaicInterior16(48, SimdVariant::Sse2), DemosaicInterior16Sse2);
-  EXPECT_EQ(ChooseDemosaicInterior16(64, SimdVariant::Sse2), DemosaicInterior16);
+  // Gains the vector products cannot hold keep the plain kernel.
+  for (const DemosaicParams& gains :
+       {DemosaicParams{0, 801, 100, 100}, DemosaicParams{0, 100, 100, -1}}) {
+    EXPECT_EQ(ChooseDemosaicInterior8(32, gains, SimdVariant::Sse2), DemosaicInterior8);
+    EXPECT_EQ(ChooseDemosaicInterior16(gains, SimdVariant::Sse2), DemosaicInterior16);
+  }
+  EXPECT_EQ(ChooseDemosaicInterior16(neutral, SimdVariant::Sse2), DemosaicInterior16Sse2);
+  EXPECT_EQ(ChooseDemosaicInterior16({0, 800, 100, 0}, SimdVariant::Sse2), DemosaicInterior16Sse2);
+  EXPECT_EQ(ChooseDemosaicInterior16(neutral, SimdVariant::Mmx), DemosaicInterior16);
+  EXPECT_EQ(ChooseDemosaicBorder8({0, 400, 100, 800}, SimdVariant::Sse2), DemosaicBorder8Sse2);
+  EXPECT_EQ(ChooseDemosaicBorder8({0, 801, 100, 100}, SimdVariant::Sse2), DemosaicBorder8);
+  EXPECT_EQ(ChooseDemosaicBorder8(neutral, SimdVariant::Mmx), DemosaicBorder8);
+}
+
+// The exact SSE2 kernels against the plain ones, every byte of the images
+// (fourth samples and row padding included): widths that end the 16-pixel steps
+// at every offset, every Bayer mode, gains at the edges of what they take, and
+// for the border the heights under the neighbourhood too.
+TEST(DemosaicTest, ExactSse2KernelsEqualThePlainKernelsByteForByte) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
+  struct Exact {
+    PixelKernel fast, plain;
+    std::uint16_t rawBits, outBits;
+    int minHeight, heights;  // heights minHeight .. minHeight + heights - 1, in turn
+  };
+  const Exact kernels[] = {
+      {DemosaicInterior8ExactSse2, DemosaicInterior8, 8, 24, 5, 3},
+      {DemosaicInterior8ExactSse2, DemosaicInterior8, 8, 32, 5, 3},
+      {DemosaicInterior16Sse2, DemosaicInterior16, 16, 48, 5, 3},
+      {DemosaicInterior16Sse2, DemosaicInterior16, 16, 64, 5, 3},
+      {DemosaicBorder8Sse2, DemosaicBorder8, 8, 24, 1, 7},
+      {DemosaicBorder8Sse2, DemosaicBorder8, 8, 32, 1, 7},
+  };
+  const int widths[] = {1,  4,  5,  7,  15, 16, 17, 18, 19, 20, 21,   22,
+                        23, 33, 34, 35, 45, 48, 49, 50, 51, 64, 1279, 1280};
+  const DemosaicParams gains[] = {{0, 100, 100, 100}, {0, 0, 100, 0},   {0, 201, 300, 199},
+                                  {0, 400, 100, 400}, {0, 800, 0, 799}, {0, 1, 100, 128}};
+  int round = 0;
+  for (const Exact& kernel : kernels) {
+    const int maximum = kernel.rawBits == 8 ? 255 : 1023;
+    for (int width : widths) {
+      for (int mode = 0; mode < 4; ++mode, ++round) {
+        const int height = kernel.minHeight + round % kernel.heights;
+        DemosaicParams params = gains[round % 6];
+        params.bayerMode = mode;
+        SCOPED_TRACE(testing::Message()
+                     << kernel.outBits << " bits, " << width << "x" << height << " mode " << mode
+                     << " gains " << params.gainRed << "/" << params.gainBlue);
+        FrameImage raw, plain, fast;
+        ASSERT_EQ(raw.Create(width, height, kernel.rawBits), 1);
+        ASSERT_EQ(plain.Create(width, height, kernel.outBits), 1);
+        ASSERT_EQ(fast.Create(width, height, kernel.outBits), 1);
+        FillRandom(raw, maximum, 104729u * width + 31u * height + mode);
+        std::fill(plain.pixels, plain.pixels + plain.stride * height, 0xA5);
+        std::fill(fast.pixels, fast.pixels + fast.stride * height, 0xA5);
+        const DemosaicParams* holder = &params;
+        const auto user = reinterpret_cast<std::uintptr_t>(&holder);
+        ASSERT_EQ(plain.Transfer(kernel.plain, &raw, nullptr, 0, 0, user, 0), 1);
+        ASSERT_EQ(fast.Transfer(kernel.fast, &raw, nullptr, 0, 0, user, 0), 1);
+        for (int r = 0; r < height; ++r) {
+          for (int k = 0; k < fast.stride; ++k) {
+            ASSERT_EQ(fast.Row(r)[k], plain.Row(r)[k]) << "row " << r << " byte " << k;
+          }
+        }
+      }
+    }
+  }
 }
 
 // The SIMD kernels against the plain one: equal where they recompute plainly,
@@ -318,7 +389,8 @@ TEST(DemosaicTest, KernelsRefuseFormatsTheyCannotWrite) {
   const DemosaicParams* holder = &params;
   const auto user = reinterpret_cast<std::uintptr_t>(&holder);
   for (PixelKernel kernel : {DemosaicInterior8, DemosaicInterior8Sse2, DemosaicInterior8Mmx,
-                             DemosaicBorder8, DemosaicInterior16, DemosaicBorder16}) {
+                             DemosaicInterior8ExactSse2, DemosaicBorder8, DemosaicBorder8Sse2,
+                             DemosaicInterior16, DemosaicInterior16Sse2, DemosaicBorder16}) {
     EXPECT_EQ(out.Transfer(kernel, &raw, nullptr, 0, 0, user, 0), 0);
   }
   EXPECT_EQ(out.Transfer(DemosaicInterior8, &raw, nullptr, 0, 0, 0, 0), 0);  // no record

@@ -184,18 +184,37 @@ TEST(ToneTest, TableKernelsTreatEveryChannelAlikeAndSkipTheSpareSample) {
   }
 }
 
-// The SSE2 hue and saturation pass (with its table) against the plain pass
-// followed by the table, over every colour: its single-precision divisions
-// must truncate exactly as the integer ones do, and 24-bit rows, split into
-// channels and put back together sixteen pixels a step, must land every byte
-// where it came from. A table differing from the identity in its last entry
-// only must not be taken for the identity.
+// Copies plain into fast, then runs the plain hue and saturation pass on plain
+// and the SSE2 one on fast.
+void RunPlainAndSse2HueSaturation(FrameImage& plain, FrameImage& fast,
+                                  const TonedHueSaturationParams& params) {
+  const bool wide = plain.bitCount >= 48;
+  std::memcpy(fast.pixels, plain.pixels, static_cast<std::size_t>(plain.stride) * plain.height);
+  const TonedHueSaturationParams* holder = &params;
+  const auto user = reinterpret_cast<std::uintptr_t>(&holder);
+  ASSERT_EQ(plain.Transfer(wide ? AdjustHueSaturationToned16 : AdjustHueSaturationToned8, &plain,
+                           nullptr, 0, 0, user, 0),
+            1);
+  ASSERT_EQ(fast.Transfer(wide ? AdjustHueSaturationToned16Sse2 : AdjustHueSaturationToned8Sse2,
+                          &fast, nullptr, 0, 0, user, 0),
+            1);
+}
+
+// The SSE2 hue and saturation passes (with their tables) against the plain pass
+// followed by the table, over every colour: the single-precision divisions
+// must truncate exactly as the integer ones do, and rows, split into channels
+// and put back together, must land every sample where it came from (the fourth
+// ones untouched). A table differing from the identity in its last entry only
+// must not be taken for the identity. 10-bit samples carry random low bits and
+// now and then bits above the tenth, which both passes ignore.
 TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
   ProcessorInfo here;
   DetectProcessorFeatures(&here);
   if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
   const std::vector<std::uint16_t> toned =
       ComposeTables(GammaTable(120, 255), ContrastTable(20, 255));
+  const std::vector<std::uint16_t> toned16 =
+      ComposeTables(GammaTable(120, 1023), ContrastTable(20, 1023));
   std::vector<std::uint16_t> lastChanged(256);
   for (int v = 0; v < 256; ++v) lastChanged[v] = static_cast<std::uint16_t>(v);
   lastChanged[255] = 254;
@@ -215,6 +234,11 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
       {{400, 0, 10}, toned.data(), 24, false},
       {{0, 0, -256}, nullptr, 24, false},
       {{45, 0, 30}, lastChanged.data(), 24, true},
+      {{30, 0, 40}, toned16.data(), 48, true},
+      {{-360, 0, 255}, nullptr, 64, true},
+      {{360, 0, -255}, toned16.data(), 64, true},
+      {{-45, 0, 1}, nullptr, 48, true},
+      {{400, 0, 10}, toned16.data(), 48, false},
   };
   // 24-bit rows take 256 steps of sixteen, one of eight and a plain tail of five.
   constexpr int kWidth = 4109, kHeight = 64;
@@ -225,27 +249,55 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
     ASSERT_EQ(plain.Create(kWidth, kHeight, c.bits), 1);
     ASSERT_EQ(fast.Create(kWidth, kHeight, c.bits), 1);
     const TonedHueSaturationParams params{c.params, c.table};
-    const TonedHueSaturationParams* holder = &params;
-    const auto user = reinterpret_cast<std::uintptr_t>(&holder);
-    const int bytes = c.bits / 8;
+    const bool wide = c.bits >= 48;
+    const int samples = c.bits / (wide ? 16 : 8);
     const int colours = c.everyColour ? 1 << 24 : kWidth * kHeight;
     for (int colour = 0; colour < colours;) {
       for (int r = 0; r < kHeight; ++r) {
         for (int x = 0; x < kWidth; ++x, ++colour) {
-          std::uint8_t* p = plain.Row(r) + x * bytes;
           const int k = colour & 0xFFFFFF;
-          p[0] = static_cast<std::uint8_t>(k), p[1] = static_cast<std::uint8_t>(k >> 8);
-          p[2] = static_cast<std::uint8_t>(k >> 16);
-          if (bytes == 4) p[3] = static_cast<std::uint8_t>(k * 7);
+          const int channel[4] = {k & 0xFF, (k >> 8) & 0xFF, k >> 16, (k * 7) & 0xFF};
+          for (int ch = 0; ch < samples; ++ch) {
+            if (wide) {
+              const int extra = ((k * 5 + ch) & 3) | (k % 97 == 0 ? 0x8400 : 0);
+              reinterpret_cast<std::uint16_t*>(plain.Row(r))[x * samples + ch] =
+                  static_cast<std::uint16_t>(channel[ch] << 2 | extra);
+            } else {
+              plain.Row(r)[x * samples + ch] = static_cast<std::uint8_t>(channel[ch]);
+            }
+          }
         }
       }
-      std::memcpy(fast.pixels, plain.pixels, static_cast<std::size_t>(plain.stride) * kHeight);
-      ASSERT_EQ(plain.Transfer(AdjustHueSaturationToned8, &plain, nullptr, 0, 0, user, 0), 1);
-      ASSERT_EQ(fast.Transfer(AdjustHueSaturationToned8Sse2, &fast, nullptr, 0, 0, user, 0), 1);
+      ASSERT_NO_FATAL_FAILURE(RunPlainAndSse2HueSaturation(plain, fast, params));
       for (int r = 0; r < kHeight; ++r) {
-        ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), kWidth * bytes), 0)
+        ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), plain.stride), 0)
             << "row " << r << " before colour " << colour;
       }
+    }
+  }
+}
+
+// Rows of every length around the SSE2 steps, in every colour format, against
+// the plain pass on random pixels.
+TEST(ToneTest, FastHueSaturationTailsMatchThePlainPass) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
+  const std::vector<std::uint16_t> table8 = GammaTable(70, 255), table16 = GammaTable(70, 1023);
+  for (std::uint16_t bits : {24, 32, 48, 64}) {
+    const bool wide = bits >= 48;
+    for (int width : {1, 7, 8, 9, 15, 16, 17, 23, 24, 25, 45, 48, 49}) {
+      SCOPED_TRACE(testing::Message() << bits << " bits, width " << width);
+      FrameImage plain, fast;
+      ASSERT_EQ(plain.Create(width, 3, bits), 1);
+      ASSERT_EQ(fast.Create(width, 3, bits), 1);
+      std::mt19937 random(width * 100 + bits);
+      for (int i = 0; i < plain.stride * 3; ++i)
+        plain.pixels[i] = static_cast<std::uint8_t>(random());
+      const TonedHueSaturationParams params{{-75, 0, 90}, wide ? table16.data() : table8.data()};
+      ASSERT_NO_FATAL_FAILURE(RunPlainAndSse2HueSaturation(plain, fast, params));
+      EXPECT_EQ(std::memcmp(plain.pixels, fast.pixels, static_cast<std::size_t>(plain.stride) * 3),
+                0);
     }
   }
 }
@@ -356,6 +408,79 @@ TEST(ToneTest, FastSharpnessMatchesTheDifferenceTable) {
         for (int ch = 0; ch < 3; ++ch) {
           ASSERT_EQ(fast.Row(r)[3 * x + ch], plain.Row(r)[4 * x + ch])
               << "sigma " << sigma << " at " << r << "," << x << " channel " << ch;
+        }
+      }
+    }
+  }
+}
+
+// The SSE2 sharpness pass against the plain one in every sample format, every
+// byte of the picture (spare fourth samples and row padding included): widths
+// around the eight-sample steps, the ends of the setting, with and without a
+// table after it. 10-bit samples now and then carry bits above the tenth.
+TEST(ToneTest, FastSharpnessMatchesThePlainPassInEveryFormat) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
+  struct Format {
+    PixelKernel kernel;
+    std::uint16_t bits;
+    int maximum;
+  };
+  const Format formats[] = {
+      {AdjustSharpnessToned<SampleFormat::Gray8>, 8, 255},
+      {AdjustSharpnessToned<SampleFormat::Gray16>, 16, 1023},
+      {AdjustSharpnessToned<SampleFormat::Color8>, 24, 255},
+      {AdjustSharpnessToned<SampleFormat::Color8>, 32, 255},
+      {AdjustSharpnessToned<SampleFormat::Color16>, 48, 1023},
+      {AdjustSharpnessToned<SampleFormat::Color16>, 64, 1023},
+  };
+  const std::vector<std::uint16_t> tables[2] = {BrightnessTable(30, 255),
+                                                BrightnessTable(30, 1023)};
+  int round = 0;
+  for (const Format& format : formats) {
+    const bool wide = format.maximum == 1023;
+    for (int width : {1, 4, 5, 6, 7, 8, 9, 15, 16, 17, 18, 45, 48, 49, 50}) {
+      for (int sigma : {1, 10, 29, 30}) {
+        ++round;
+        const bool withTable = round % 2 == 0;
+        SCOPED_TRACE(testing::Message() << format.bits << " bits, width " << width << ", sigma "
+                                        << sigma << (withTable ? ", table" : ""));
+        FrameImage source, plain, fast;
+        const int height = 5 + round % 3;
+        ASSERT_EQ(source.Create(width, height, format.bits), 1);
+        std::mt19937 random(round);
+        for (int r = 0; r < height; ++r) {
+          for (int i = 0; i < source.stride; i += wide ? 2 : 1) {
+            int v = random() % 3 == 0 ? (random() & 1) * format.maximum
+                                      : static_cast<int>(random() % (format.maximum + 1));
+            if (wide && random() % 50 == 0) v |= 0x9000;
+            if (wide) {
+              reinterpret_cast<std::uint16_t*>(source.Row(r))[i / 2] =
+                  static_cast<std::uint16_t>(v);
+            } else {
+              source.Row(r)[i] = static_cast<std::uint8_t>(v);
+            }
+          }
+        }
+        for (FrameImage* picture : {&plain, &fast}) {
+          ASSERT_EQ(picture->CopyFormat(&source), 1);
+          std::memcpy(picture->pixels, source.pixels,
+                      static_cast<std::size_t>(source.stride) * height);
+        }
+        const std::uint16_t* table = withTable ? tables[wide].data() : nullptr;
+        const TonedSharpnessParams plainParams{sigma, table, SimdVariant::Plain};
+        const TonedSharpnessParams fastParams{sigma, table, SimdVariant::Sse2};
+        const TonedSharpnessParams* plainHolder = &plainParams;
+        const TonedSharpnessParams* fastHolder = &fastParams;
+        ASSERT_EQ(plain.Transfer(format.kernel, &source, nullptr, 0, 0,
+                                 reinterpret_cast<std::uintptr_t>(&plainHolder), 0),
+                  1);
+        ASSERT_EQ(fast.Transfer(format.kernel, &source, nullptr, 0, 0,
+                                reinterpret_cast<std::uintptr_t>(&fastHolder), 0),
+                  1);
+        for (int r = 0; r < height; ++r) {
+          ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), source.stride), 0) << "row " << r;
         }
       }
     }
