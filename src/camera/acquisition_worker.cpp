@@ -122,7 +122,10 @@ void Camera::PreviewLoop() {
     wakeEvent_->WaitFor(static_cast<std::uint32_t>(waitTime.load()));
     if (workerRun != WorkerRunning) continue;
     int polled = deviceLink->PollStream();
-    if (polled == kStreamFailed) {
+    // A stream that ended while the preview runs never got the device open:
+    // no frame will come, and saying nothing would leave the start a silent success.
+    bool endedByItself = polled == kStreamStopped && state == StatePreview;
+    if (polled == kStreamFailed || endedByItself) {
       workerRun = WorkerStop;
       Notify(0, KELVO_ERR_TRANSFER_STOPPED);
       RecordError(KELVO_ERR_TRANSFER_STOPPED);

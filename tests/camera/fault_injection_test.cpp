@@ -147,6 +147,8 @@ const std::vector<FaultCase>& FaultTable() {
       {"short", P, kRunning, "frame 2 short", 1, false, 0, {E6, E13}, {E13}},
       {"stall", P, kRunning, "frame 2 stall 400", 1, true, 1, {}, {}},
       {"unplug", P, kRunning, "frame 2 unplug 300", 1, false, 0, {E6, E13}, {E13}},
+      // The stream never opened the device: it ended without a failed transfer.
+      {"open fail", P, kBefore, kDriverShut, 1, false, 1, {E13}, {E13}},
       {"open fail at initialisation", P, kAtOpen, "open fail 1", 0, false, 1, {E2}, {}},
       {"srom fail", P, kRunning, "srom fail", 1, true, 1, {E1}, {}},
       // Trigger mode loses the frame, says so once, and goes on arming.
