@@ -35,6 +35,9 @@ enum CameraState : std::int32_t {
 
 enum WorkerRun : std::int32_t { WorkerStop = 0, WorkerRunning = 1, WorkerPause = 2 };
 
+// The driver's time limit for an armed transfer in trigger mode.
+inline constexpr std::uint32_t kTriggerTimeLimitMs = 3000;
+
 // ColorMode codes 0..5 stand for these bits per pixel.
 inline constexpr std::array<std::int32_t, 6> kColorModeBits = {8, 16, 24, 32, 48, 64};
 

@@ -12,8 +12,6 @@
 namespace kelvo {
 namespace {
 
-constexpr int kTriggerTimeLimitMs = 3000;
-
 // The image sizes of sub-sampling 0 to 3.
 constexpr std::int32_t kSubSampleDivisor[] = {1, 2, 4, 8};
 
@@ -213,7 +211,7 @@ int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memor
     return 0;
   }
   state = StateTrigger;
-  deviceLink->SetTimeLimit(kTriggerTimeLimitMs);
+  deviceLink->SetTimeLimit(static_cast<int>(kTriggerTimeLimitMs));
   deviceLink->SetTriggerMode(1);
   if (!StartWorker()) {
     Close();
