@@ -159,6 +159,9 @@ class Camera {
   int Prepare();
   // The worker with its events; false (nothing running) when one is missing.
   bool StartWorker();
+  // Ends the worker, if any, and waits until it has left the Camera.
+  void StopWorker();
+  void EndIdleWorker();
   // Err 5 and the (0, 5) notice when the buffer is too small.
   bool CopyToApplication(const FrameImage& image, int memoryOrder, void* buffer, int size);
   void Notify(std::uintptr_t wParam, std::intptr_t lParam);

@@ -105,6 +105,7 @@ int Camera::Capture() {
   if (!RequireInitialised()) return 0;
   if (state == StatePreview || state == StateTrigger) return 0;
   if (state == StateCaptured) return 1;
+  EndIdleWorker();
   if (!Prepare()) return 0;
   state = StateCaptured;
   return 1;
@@ -113,6 +114,7 @@ int Camera::Capture() {
 int Camera::SnapShot(void* buffer, int size, int memoryOrder) {
   if (!RequireInitialised()) return 0;
   if (state == StatePreview || state == StateTrigger) return 0;
+  EndIdleWorker();
   if (state != StateCaptured && !Prepare()) return 0;
   deviceLink->SetTriggerMode(0);
   FrameImage& raw = *RawImage();
@@ -149,6 +151,7 @@ int Camera::StartPreview() {
   if (!RequireInitialised()) return 0;
   if (state == StateCaptured || state == StateTrigger) return 0;
   if (state == StatePreview) return 1;
+  EndIdleWorker();
   if (!Prepare()) return 0;
   if (!StartWorker()) {
     StopPreview();
@@ -221,8 +224,7 @@ int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memor
   return 1;
 }
 
-int Camera::StopPreview() {
-  if (!RequireInitialised()) return 0;
+void Camera::StopWorker() {
   workerRun = WorkerStop;
   if (wakeEvent_) wakeEvent_->Set();
   if (StopEvent) {
@@ -232,6 +234,18 @@ int Camera::StopPreview() {
   workerThread.reset();  // joins: the worker has left the Camera
   workerThreadId = 0;
   wakeEvent_.reset();
+}
+
+// A trigger worker whose arming failed has left trigger mode (the state is
+// idle) but still runs; buffers must never be prepared, nor a worker
+// started, under it.
+void Camera::EndIdleWorker() {
+  if (state == StateIdle && workerThread) StopWorker();
+}
+
+int Camera::StopPreview() {
+  if (!RequireInitialised()) return 0;
+  StopWorker();
   if (state != StateIdle) {
     state = StateIdle;
     if (deviceLink->StopStream() != kLinkOk) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -316,6 +317,32 @@ TEST_P(FaultInjectionTest, ProducesItsResultErrorsAndNoticesAndTheCameraWorksAga
   EXPECT_EQ(Bounded("Kelvo_Release", kTriggerStopBound, [&] { return Kelvo_Release(camera); }), 1);
   Forget(camera);
 }
+
+#ifdef _WIN32
+// A lost armed frame leaves trigger mode (state idle) while its worker still
+// runs: the starts that prepare buffers must not do so under that worker.
+TEST_F(FaultInjectionTest, StartsAfterTriggerModeEndedByAFaultWorkOnTheirOwn) {
+  const std::vector<std::pair<const char*, std::function<int(KelvoHandle)>>> starts = {
+      {"Kelvo_SnapShot", [](KelvoHandle h) { return Kelvo_SnapShot(h, nullptr, 0, 1); }},
+      {"Kelvo_Capture", [](KelvoHandle h) { return Kelvo_Capture(h); }},
+      {"Kelvo_StartPreview", [](KelvoHandle h) { return Kelvo_StartPreview(h); }},
+  };
+  for (const auto& [name, start] : starts) {
+    SCOPED_TRACE(name);
+    KelvoHandle camera = OpenTelling();
+    ASSERT_EQ(Kelvo_Trigger(camera, sink.Window(), nullptr, 0, 1), 1);
+    ASSERT_TRUE(Await([&] { return sink.Frames() >= 1; }));
+    Play("frame 1 drop");
+    ASSERT_TRUE(Await([&] { return CameraOf(camera)->state == StateIdle; }));
+    EXPECT_EQ(Bounded(name, kTriggerStopBound, [&] { return start(camera); }), 1);
+    EXPECT_EQ(Stop(Mode::kTrigger, camera), 1);
+    EXPECT_EQ(Errors(camera), std::vector<int>{KELVO_ERR_FRAME});
+    EXPECT_EQ(Bounded("Kelvo_Release", kTriggerStopBound, [&] { return Kelvo_Release(camera); }), 1);
+    Forget(camera);
+    sink.Forget();
+  }
+}
+#endif
 
 std::vector<FaultCase> RowsHere() {
   std::vector<FaultCase> rows;
