@@ -485,7 +485,10 @@ int Soak::Run() {
     if (std::uint64_t(frames[std::size_t(i)]) > emulatorFrames[std::size_t(i)] ||
         emulatorFrames[std::size_t(i)] > offered * 1.05 + 10 ||
         emulatorFrames[std::size_t(i)] < offered * 0.2 || frames[std::size_t(i)] < seconds) {
-      Fail("camera " + std::to_string(i) + ": frame counts not plausible for the emulator's pace");
+      Fail("camera " + std::to_string(i) + ": " + std::to_string(frames[std::size_t(i)]) +
+           " frames shown of " + std::to_string(emulatorFrames[std::size_t(i)]) +
+           " sent is not plausible at the emulator's pace (" + std::to_string(int(offered)) +
+           " in the time)");
     }
   }
   std::printf("  %-10s %8s %8s %14s %13s %11s\n", "fault", "injected", "reported",
@@ -506,8 +509,9 @@ int Soak::Run() {
   std::printf("  %-14s %10lld %10lld %10lld\n", "handles", (long long)start.handles,
               (long long)end.handles, (long long)tolerance.handles);
   if (kWindows) {
-    std::printf("  %-14s %10lld %10lld %10lld\n", "GDI objects", (long long)start.gdiObjects,
-                (long long)end.gdiObjects, (long long)tolerance.guiObjects);
+    std::printf("  %-14s %10lld %10lld %10lld%s\n", "GDI objects", (long long)start.gdiObjects,
+                (long long)end.gdiObjects, (long long)tolerance.guiObjects,
+                start.gdiObjects == 0 && end.gdiObjects == 0 ? "  (none counted: Wine)" : "");
     std::printf("  %-14s %10lld %10lld %10lld\n", "USER objects", (long long)start.userObjects,
                 (long long)end.userObjects, (long long)tolerance.guiObjects);
   }
