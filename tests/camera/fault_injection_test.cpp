@@ -126,8 +126,7 @@ void PrintTo(const FaultCase& row, std::ostream* out) {
 constexpr int E8 = KELVO_ERR_FRAME, E13 = KELVO_ERR_TRANSFER_STOPPED, E6 = KELVO_ERR_DEVICE_IO;
 constexpr int E2 = KELVO_ERR_DEVICE_ABSENT, E1 = KELVO_ERR_NO_DEVICE;
 constexpr auto S = Mode::kSnapshot, P = Mode::kPreview, T = Mode::kTrigger;
-constexpr auto kAtOpen = Phase::kAtOpen, kBefore = Phase::kBeforeStart,
-               kRunning = Phase::kRunning;
+constexpr auto kAtOpen = Phase::kAtOpen, kBefore = Phase::kBeforeStart, kRunning = Phase::kRunning;
 
 // A count of failing opens beyond anything one start or snapshot makes: the
 // driver stays shut until the row clears it.
@@ -207,11 +206,10 @@ class FaultInjectionTest : public EmulatedSdkTest, public ::testing::WithParamIn
   }
 
   int Stop(Mode mode, KelvoHandle camera) {
-    return mode == Mode::kTrigger
-               ? Bounded("Kelvo_StopPreview in trigger mode", kTriggerStopBound,
-                         [&] { return Kelvo_StopPreview(camera); })
-               : Bounded("Kelvo_StopPreview in preview", kStreamStopBound,
-                         [&] { return Kelvo_StopPreview(camera); });
+    return mode == Mode::kTrigger ? Bounded("Kelvo_StopPreview in trigger mode", kTriggerStopBound,
+                                            [&] { return Kelvo_StopPreview(camera); })
+                                  : Bounded("Kelvo_StopPreview in preview", kStreamStopBound,
+                                            [&] { return Kelvo_StopPreview(camera); });
   }
 
   // Polls until done() or the bound; false if the bound passed.
@@ -231,7 +229,8 @@ class FaultInjectionTest : public EmulatedSdkTest, public ::testing::WithParamIn
     return Await([&] {
       if (sink.Codes(KELVO_MSG_FRAME).size() < row.frameErrors.size()) return false;
       if (!row.resumes) return row.frameErrors.empty() || CameraOf(camera)->workerRun == WorkerStop;
-      int after = row.frameErrors.empty() ? sink.Frames() - framesBefore : sink.FramesAfterLastFailure();
+      int after =
+          row.frameErrors.empty() ? sink.Frames() - framesBefore : sink.FramesAfterLastFailure();
       return after >= 3;
     });
   }
@@ -309,7 +308,8 @@ TEST_P(FaultInjectionTest, ProducesItsResultErrorsAndNoticesAndTheCameraWorksAga
   if (name == "unplug") std::this_thread::sleep_for(350ms);
   if (row.phase == Phase::kAtOpen) {
     // The camera was missing from enumeration: a new handle sees it.
-    EXPECT_EQ(Bounded("Kelvo_Release", kTriggerStopBound, [&] { return Kelvo_Release(camera); }), 1);
+    EXPECT_EQ(Bounded("Kelvo_Release", kTriggerStopBound, [&] { return Kelvo_Release(camera); }),
+              1);
     Forget(camera);
     camera = OpenTelling();
   }
@@ -337,7 +337,8 @@ TEST_F(FaultInjectionTest, StartsAfterTriggerModeEndedByAFaultWorkOnTheirOwn) {
     EXPECT_EQ(Bounded(name, kTriggerStopBound, [&] { return start(camera); }), 1);
     EXPECT_EQ(Stop(Mode::kTrigger, camera), 1);
     EXPECT_EQ(Errors(camera), std::vector<int>{KELVO_ERR_FRAME});
-    EXPECT_EQ(Bounded("Kelvo_Release", kTriggerStopBound, [&] { return Kelvo_Release(camera); }), 1);
+    EXPECT_EQ(Bounded("Kelvo_Release", kTriggerStopBound, [&] { return Kelvo_Release(camera); }),
+              1);
     Forget(camera);
     sink.Forget();
   }
@@ -357,8 +358,8 @@ std::vector<FaultCase> RowsHere() {
 
 INSTANTIATE_TEST_SUITE_P(Timeline, FaultInjectionTest, ::testing::ValuesIn(RowsHere()),
                          [](const auto& info) {
-                           std::string name = std::string(ModeName(info.param.mode)) + "_" +
-                                              info.param.name;
+                           std::string name =
+                               std::string(ModeName(info.param.mode)) + "_" + info.param.name;
                            std::replace(name.begin(), name.end(), ' ', '_');
                            return name;
                          });

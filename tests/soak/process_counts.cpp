@@ -77,7 +77,8 @@ ProcessCounts CountProcess() {
   if (snapshot != INVALID_HANDLE_VALUE) {
     THREADENTRY32 thread = {};
     thread.dwSize = sizeof thread;
-    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread)) {
+    for (BOOL more = Thread32First(snapshot, &thread); more;
+         more = Thread32Next(snapshot, &thread)) {
       counts.threads += thread.th32OwnerProcessID == GetCurrentProcessId();
     }
     CloseHandle(snapshot);

@@ -8,9 +8,9 @@
 namespace kelvo::soak {
 
 struct ProcessCounts {
-  std::int64_t memoryKiB = 0;  // host: bytes malloc has handed out; Windows: private bytes
-  std::int64_t handles = 0;    // host: open file descriptors; Windows: kernel handles
-  std::int64_t gdiObjects = -1;  // -1 where there are none; Wine counts none (0)
+  std::int64_t memoryKiB = 0;     // host: bytes malloc has handed out; Windows: private bytes
+  std::int64_t handles = 0;       // host: open file descriptors; Windows: kernel handles
+  std::int64_t gdiObjects = -1;   // -1 where there are none; Wine counts none (0)
   std::int64_t userObjects = -1;  // under Wine, which counts none: the windows the process owns
   std::int64_t threads = 0;
 };

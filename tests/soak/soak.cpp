@@ -46,7 +46,7 @@ using testing::Watched;
 
 constexpr int kCameras = 3;
 constexpr std::uint32_t kTriggerPeriodMs = 50;
-constexpr auto kFaultEvery = 1s;  // each camera in turn: one fault every 3 s
+constexpr auto kFaultEvery = 1s;       // each camera in turn: one fault every 3 s
 constexpr auto kReportBound = 10s;     // for a fault's errors and notices to arrive
 constexpr auto kStopBound = 8000ms;    // a trigger stop waits up to the 3000 ms time limit
 constexpr auto kUnplugSettle = 350ms;  // unplugs below last 300 ms
@@ -74,9 +74,9 @@ struct FaultKind {
   bool srom;        // read an SROM byte: Err 1 only
 };
 const FaultKind kFaults[] = {
-    {"drop", "frame 2 drop", true, false},          {"short", "frame 2 short", true, false},
-    {"stall", "frame 2 stall 300", false, false},   {"unplug", "frame 2 unplug 300", true, false},
-    {"open fail", "open fail 2", true, false},      {"srom fail", "srom fail", false, true},
+    {"drop", "frame 2 drop", true, false},        {"short", "frame 2 short", true, false},
+    {"stall", "frame 2 stall 300", false, false}, {"unplug", "frame 2 unplug 300", true, false},
+    {"open fail", "open fail 2", true, false},    {"srom fail", "srom fail", false, true},
 };
 
 using Codes = std::array<int, kMostCodes>;
@@ -333,7 +333,8 @@ void Soak::Inject(int cameraIndex, const FaultKind& kind) {
   if (kind.srom) {
     int ok = 1;
     Kelvo_ReadSromID(camera.handle, 0, &ok);
-    if (ok != 0) Fail(std::string(RoleName(camera.role)) + ": an SROM read past its fault succeeded");
+    if (ok != 0)
+      Fail(std::string(RoleName(camera.role)) + ": an SROM read past its fault succeeded");
   }
   ++stats_[kind.name].injected;
   pending_.push_back(waiting);
@@ -370,8 +371,8 @@ void Soak::Follow() {
       // A stream that failed reports it at the stop; one that never opened does not.
       if (stopped == 0) waiting.errors[KELVO_ERR_DEVICE_IO] = 1;
       std::this_thread::sleep_for(kUnplugSettle);
-      if (!Start(camera)) Fail("preview: the start after a " + std::string(waiting.kind->name) +
-                               " failed");
+      if (!Start(camera))
+        Fail("preview: the start after a " + std::string(waiting.kind->name) + " failed");
       ++it;
       continue;
     }
@@ -457,7 +458,8 @@ int Soak::Run() {
   std::array<std::uint64_t, kCameras> emulatorFrames{};
   for (int i = 0; i < kCameras; ++i) {
     emulatorFrames[static_cast<std::size_t>(i)] =
-        emulator_->Camera(i).FramesDelivered() - cameras_[static_cast<std::size_t>(i)].emulatorFramesAtStart;
+        emulator_->Camera(i).FramesDelivered() -
+        cameras_[static_cast<std::size_t>(i)].emulatorFramesAtStart;
   }
   const double pace = 1.0 / std::chrono::duration<double>(emulator_->Camera(0).FrameTime()).count();
   TakeNotices();
@@ -470,16 +472,18 @@ int Soak::Run() {
   emulator::UseDriverPortForTesting(nullptr);
   platform::DeleteUserSettingsForTesting(settings::kSettingsKeyPath);
 
-  std::printf("soak: %.1f s on %d emulated cameras (%s)\n", seconds, kCameras,
-              kWindows ? "Windows: preview, preview, trigger" : "host: preview, preview, snapshots");
+  std::printf(
+      "soak: %.1f s on %d emulated cameras (%s)\n", seconds, kCameras,
+      kWindows ? "Windows: preview, preview, trigger" : "host: preview, preview, snapshots");
   for (int i = 0; i < kCameras; ++i) {
     const SoakCamera& camera = cameras_[static_cast<std::size_t>(i)];
-    const double offered = camera.role == Role::kTrigger ? seconds * 1000.0 / kTriggerPeriodMs
-                                                          : seconds * pace;
-    std::printf("  camera %d, %-8s: %6d frames to the application, %6llu from the emulator"
-                " (at most %.0f at its pace)\n",
-                i, RoleName(camera.role), frames[std::size_t(i)],
-                static_cast<unsigned long long>(emulatorFrames[std::size_t(i)]), offered);
+    const double offered =
+        camera.role == Role::kTrigger ? seconds * 1000.0 / kTriggerPeriodMs : seconds * pace;
+    std::printf(
+        "  camera %d, %-8s: %6d frames to the application, %6llu from the emulator"
+        " (at most %.0f at its pace)\n",
+        i, RoleName(camera.role), frames[std::size_t(i)],
+        static_cast<unsigned long long>(emulatorFrames[std::size_t(i)]), offered);
     // Never more frames than the emulator sent, nor than its pace allows, and
     // a good share of them through, as the pace goes on while a fault plays.
     if (std::uint64_t(frames[std::size_t(i)]) > emulatorFrames[std::size_t(i)] ||
@@ -491,8 +495,8 @@ int Soak::Run() {
            " in the time)");
     }
   }
-  std::printf("  %-10s %8s %8s %14s %13s %11s\n", "fault", "injected", "reported",
-              "frame notices", "error notices", "errors read");
+  std::printf("  %-10s %8s %8s %14s %13s %11s\n", "fault", "injected", "reported", "frame notices",
+              "error notices", "errors read");
   int injected = 0;
   for (const auto& [name, stats] : stats_) {
     injected += stats.injected;
@@ -501,8 +505,8 @@ int Soak::Run() {
   }
   std::printf("  faults injected: %d; files saved: %d; filter changes: %d; dialogs opened: %d\n",
               injected, filesSaved_.load(), filterChanges_.load(), dialogsOpened_.load());
-  const CountTolerance tolerance = kWindows ? CountTolerance{8192, 8, 4, 0}
-                                            : CountTolerance{1024, 0, 0, 0};
+  const CountTolerance tolerance =
+      kWindows ? CountTolerance{8192, 8, 4, 0} : CountTolerance{1024, 0, 0, 0};
   std::printf("  %-14s %10s %10s %10s\n", "count", "start", "end", "tolerance");
   std::printf("  %-14s %10lld %10lld %10lld\n", "memory (KiB)", (long long)start.memoryKiB,
               (long long)end.memoryKiB, (long long)tolerance.memoryKiB);
