@@ -157,6 +157,8 @@ class Camera {
   bool OpenPreviewWindow();
   // Buffers, device geometry and sensor settings for one acquisition.
   int Prepare();
+  // The images of a colour mode at the current size; false when one cannot be made.
+  bool CreateImages(std::int32_t mode);
   // The worker with its events; false (nothing running) when one is missing.
   bool StartWorker();
   // Ends the worker, if any, and waits until it has left the Camera.
@@ -193,8 +195,9 @@ class Camera {
   // The colour mode the buffers were prepared for. Written before the worker
   // starts, read by it: a later Kelvo_SetColorMode never reaches a running loop.
   std::int32_t preparedMode_ = 0;
-  // Held by the worker while it fills the images from a frame, and by the
-  // copies the application takes of them meanwhile (Kelvo_GetImage, Kelvo_SaveImage).
+  // Held by whoever makes or fills the images (preparation, the worker, a
+  // snapshot) and by the copies the application takes of them meanwhile
+  // (Kelvo_GetImage, Kelvo_SaveImage), which may come from another thread.
   std::mutex frameLock_;
   // Set by stop to cut the worker's wait short, so a long wait time never delays a stop.
   std::unique_ptr<platform::ManualResetEvent> wakeEvent_;

@@ -58,6 +58,20 @@ bool Camera::CopyToApplication(const FrameImage& image, int memoryOrder, void* b
   return false;
 }
 
+bool Camera::CreateImages(std::int32_t mode) {
+  const std::int32_t w = width / kSubSampleDivisor[subSample];
+  const std::int32_t h = height / kSubSampleDivisor[subSample];
+  std::lock_guard<std::mutex> frameHeld(frameLock_);
+  for (std::size_t image = 0; image < images.size(); ++image) {
+    if (!BuffersOf(mode).needs[image]) continue;
+    if (!images[image]->Create(w, h, static_cast<std::uint16_t>(kColorModeBits[image]))) {
+      return false;
+    }
+    if (image == 0) images[image]->SetPalette(0);
+  }
+  return WorkImage->CopyFormat(ImageOf(mode)) != 0;
+}
+
 int Camera::Prepare() {
   if (!deviceLink->IsPresent(deviceLink->SelectedDevice())) {
     RecordError(KELVO_ERR_DEVICE_ABSENT);
@@ -69,17 +83,7 @@ int Camera::Prepare() {
   }
   const std::int32_t mode = colorMode;
   const ModeBuffers& buffers = BuffersOf(mode);
-  const std::int32_t w = width / kSubSampleDivisor[subSample];
-  const std::int32_t h = height / kSubSampleDivisor[subSample];
-  for (std::size_t image = 0; image < images.size(); ++image) {
-    if (!buffers.needs[image]) continue;
-    if (!images[image]->Create(w, h, static_cast<std::uint16_t>(kColorModeBits[image]))) {
-      RecordError(KELVO_ERR_BUFFER);
-      return 0;
-    }
-    if (image == 0) images[image]->SetPalette(0);
-  }
-  if (!WorkImage->CopyFormat(ImageOf(mode))) {
+  if (!CreateImages(mode)) {
     RecordError(KELVO_ERR_BUFFER);
     return 0;
   }
@@ -118,11 +122,12 @@ int Camera::SnapShot(void* buffer, int size, int memoryOrder) {
   if (state != StateCaptured && !Prepare()) return 0;
   deviceLink->SetTriggerMode(0);
   FrameImage& raw = *RawImage();
+  const bool arrived = deviceLink->SnapFrame() == kLinkOk;
+  std::lock_guard<std::mutex> frameHeld(frameLock_);
   // A frame that never arrived is a lost frame too: without Err 8 this 0
   // would look like a refusal.
-  if (deviceLink->SnapFrame() != kLinkOk ||
-      deviceLink->ExtractFrame(raw.pixels, static_cast<std::size_t>(CopyOutBytes(raw))) !=
-          kLinkOk) {
+  if (!arrived || deviceLink->ExtractFrame(
+                      raw.pixels, static_cast<std::size_t>(CopyOutBytes(raw))) != kLinkOk) {
     Notify(0, KELVO_ERR_FRAME);
     RecordError(KELVO_ERR_FRAME);
     return 0;

@@ -6,6 +6,7 @@
 #endif
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -352,6 +353,24 @@ TEST_F(AcquisitionTest, AHundredStartsLeaveNoThreadBehind) {
   EXPECT_EQ(CameraOf(camera)->StopEvent, nullptr);
 }
 #endif
+
+// Another application thread saving meanwhile never sees an image being
+// made (a preparation) or filled (a snapshot); ThreadSanitizer checks it.
+TEST_F(AcquisitionTest, SavesFromAnotherThreadWaitForSnapshotsAndPreparations) {
+  KelvoHandle camera = Open();
+  ASSERT_EQ(Kelvo_SnapShot(camera, nullptr, 0, 1), 1);
+  auto file = std::filesystem::temp_directory_path() / "kelvo-acquisition-race.bmp";
+  std::atomic<bool> snapping{true};
+  std::thread saver([&] {
+    while (snapping) EXPECT_EQ(Kelvo_SaveImage(camera, file.string().c_str(), 0), 1);
+  });
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(Kelvo_SnapShot(camera, nullptr, 0, 1), 1);  // from idle: prepares every time
+  }
+  snapping = false;
+  saver.join();
+  std::filesystem::remove(file);
+}
 
 TEST_F(AcquisitionTest, SaveImageWritesTheLastFrame) {
   KelvoHandle camera = Open();
