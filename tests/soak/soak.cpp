@@ -5,7 +5,9 @@
 // end memory, handles and threads must be back where they started, every
 // fault must have produced its errors and notices, and the frame counts must
 // fit the emulator's pace.
-//   kelvo_soak [seconds]   (default 180)
+//   kelvo_soak [seconds] [--small]   (default 180 s; --small: quarter-size
+//   frames, for sanitizer builds, where converting one full frame takes as
+//   long as many frames of the emulator)
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -117,7 +119,7 @@ struct FaultStats {
 
 class Soak {
  public:
-  explicit Soak(std::chrono::seconds length) : length_(length) {}
+  Soak(std::chrono::seconds length, bool small) : length_(length), small_(small) {}
 
   int Run();
 
@@ -146,6 +148,7 @@ class Soak {
   }
 
   std::chrono::seconds length_;
+  bool small_;
   std::shared_ptr<emulator::CameraEmulator> emulator_;
   std::array<SoakCamera, kCameras> cameras_;
   std::atomic<bool> running_{false};
@@ -400,6 +403,12 @@ void Soak::Follow() {
 
 int Soak::Run() {
   platform::DeleteUserSettingsForTesting(settings::kSettingsKeyPath);
+  if (small_) {
+    platform::SettingsStore& store = platform::UserSettingsStore();
+    platform::SettingsKey key = store.Create(store.CurrentUser(), settings::kSettingsKeyPath);
+    store.Write(key, "SubSample", 2);  // the cameras' images at a quarter of the sensor's size
+    store.Close(key);
+  }
   emulator::EmulatorOptions options = emulator::EmulatorOptions::Chart();
   options.cameras = kCameras;
   options.triggerPeriodMs = kTriggerPeriodMs;
@@ -472,9 +481,9 @@ int Soak::Run() {
   emulator::UseDriverPortForTesting(nullptr);
   platform::DeleteUserSettingsForTesting(settings::kSettingsKeyPath);
 
-  std::printf(
-      "soak: %.1f s on %d emulated cameras (%s)\n", seconds, kCameras,
-      kWindows ? "Windows: preview, preview, trigger" : "host: preview, preview, snapshots");
+  std::printf("soak: %.1f s on %d emulated cameras (%s)%s\n", seconds, kCameras,
+              kWindows ? "Windows: preview, preview, trigger" : "host: preview, preview, snapshots",
+              small_ ? ", quarter-size frames" : "");
   for (int i = 0; i < kCameras; ++i) {
     const SoakCamera& camera = cameras_[static_cast<std::size_t>(i)];
     const double offered =
@@ -536,10 +545,18 @@ int Soak::Run() {
 }  // namespace kelvo::soak
 
 int main(int argc, char** argv) {
-  long seconds = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 180;
+  long seconds = 180;
+  bool small = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--small") {
+      small = true;
+    } else {
+      seconds = std::strtol(argv[i], nullptr, 10);
+    }
+  }
   if (seconds < 1 || seconds > 24 * 3600) {
-    std::fprintf(stderr, "usage: kelvo_soak [seconds, 1 to 86400]\n");
+    std::fprintf(stderr, "usage: kelvo_soak [seconds, 1 to 86400] [--small]\n");
     return 2;
   }
-  return kelvo::soak::Soak(std::chrono::seconds(seconds)).Run();
+  return kelvo::soak::Soak(std::chrono::seconds(seconds), small).Run();
 }
