@@ -13,7 +13,8 @@ for preset in host win64; do
     cmake --preset "$preset" >"build/configure-$preset.log" 2>&1 ||
       { cat "build/configure-$preset.log"; exit 1; }
   fi
-  cmake --build --preset "$preset" -j2 --target kelvo_soak >/dev/null
+  cmake --build --preset "$preset" -j2 --target kelvo_soak >"build/soak-build-$preset.log" 2>&1 ||
+    { cat "build/soak-build-$preset.log"; exit 1; }
 done
 
 status=0
