@@ -61,7 +61,7 @@ typedef unsigned int KelvoHandle;
 #define KELVO_ERR_FRAME 8            /* a received frame could not be extracted */
 #define KELVO_ERR_ARGUMENT 9         /* an argument is out of range */
 #define KELVO_ERR_NOT_SUPPORTED 11   /* the function is not supported by the Q12 */
-#define KELVO_ERR_TRANSFER_STOPPED 13 /* the continuous transfer ended by a failure */
+#define KELVO_ERR_TRANSFER_STOPPED 13 /* the continuous transfer ended by a failure or never opened */
 
 /* Colour modes: bits per pixel accepted by Kelvo_SetColorMode. */
 #define KELVO_COLOR_MONO8 8

@@ -2,7 +2,7 @@
 # Every test of the SDK: installs what is missing, builds the native, sanitizer,
 # 32-bit and 64-bit Windows builds and the fuzz targets, runs the host suites
 # (plain, under AddressSanitizer + UndefinedBehaviorSanitizer and under
-# ThreadSanitizer), each fuzz target for 15 s, the
+# ThreadSanitizer), each fuzz target for 15 s, the soak for 30 s, the
 # processing suite with x87 doubles, the Windows suites under Wine and the
 # static checks on the shipped DLL, and tests the packages (scripts/test-package.sh).
 set -euo pipefail
@@ -49,6 +49,9 @@ stage "host tests under TSan" ctest --preset host-tsan
 stage "fuzz targets, 15 s each" scripts/fuzz.sh 15
 # One Xvfb display and one wineserver for every Windows suite.
 stage "win64 tests under Wine" scripts/wine-session.sh scripts/test-wine.sh
+# Three emulated cameras under a fault timeline, 30 s on the host and 30 s
+# under Wine; a longer run: scripts/soak.sh <seconds>.
+stage "soak, 30 s on the host and under Wine" scripts/wine-session.sh scripts/soak.sh 30
 
 # The processing suites once per SIMD variant, as a processor without it would run them.
 for variant in none mmx; do

@@ -19,6 +19,8 @@ namespace {
 
 constexpr std::uint32_t kTriggerIdleMs = 10;
 constexpr std::uint32_t kRatePeriodMs = 1000;
+// A transfer that ended this close to the time limit ended by it.
+constexpr std::uint32_t kTimeLimitSlackMs = 100;
 
 }  // namespace
 
@@ -122,7 +124,10 @@ void Camera::PreviewLoop() {
     wakeEvent_->WaitFor(static_cast<std::uint32_t>(waitTime.load()));
     if (workerRun != WorkerRunning) continue;
     int polled = deviceLink->PollStream();
-    if (polled == kStreamFailed) {
+    // A stream that ended while the preview runs never got the device open:
+    // no frame will come, and saying nothing would leave the start a silent success.
+    bool endedByItself = polled == kStreamStopped && state == StatePreview;
+    if (polled == kStreamFailed || endedByItself) {
       workerRun = WorkerStop;
       Notify(0, KELVO_ERR_TRANSFER_STOPPED);
       RecordError(KELVO_ERR_TRANSFER_STOPPED);
@@ -132,9 +137,26 @@ void Camera::PreviewLoop() {
   }
 }
 
+// An armed transfer that fails before its time limit has lost a frame (no
+// trigger ends it only at the limit): the application is told once per run
+// of failures, and the next arm waits a moment, so that a camera that has
+// gone is neither spun on nor reported for every attempt.
 void Camera::TriggerLoop() {
-  auto arm = [this] {
-    if (deviceLink->SnapFrame() != kLinkOk) state = StateIdle;
+  bool lossTold = false;
+  auto arm = [this, &lossTold] {
+    const std::uint32_t armed = platform::MultimediaTime();
+    if (deviceLink->SnapFrame() == kLinkOk) {
+      lossTold = false;
+      return;
+    }
+    state = StateIdle;
+    const std::uint32_t waited = platform::MultimediaTime() - armed;
+    if (waited + kTimeLimitSlackMs < kTriggerTimeLimitMs && !lossTold && workerRun != WorkerStop) {
+      Notify(0, KELVO_ERR_FRAME);
+      RecordError(KELVO_ERR_FRAME);
+      lossTold = true;
+    }
+    if (waited < kTriggerIdleMs) platform::SleepMilliseconds(kTriggerIdleMs);
   };
   arm();
   while (workerRun != WorkerStop) {

@@ -35,6 +35,9 @@ enum CameraState : std::int32_t {
 
 enum WorkerRun : std::int32_t { WorkerStop = 0, WorkerRunning = 1, WorkerPause = 2 };
 
+// The driver's time limit for an armed transfer in trigger mode.
+inline constexpr std::uint32_t kTriggerTimeLimitMs = 3000;
+
 // ColorMode codes 0..5 stand for these bits per pixel.
 inline constexpr std::array<std::int32_t, 6> kColorModeBits = {8, 16, 24, 32, 48, 64};
 
@@ -154,8 +157,13 @@ class Camera {
   bool OpenPreviewWindow();
   // Buffers, device geometry and sensor settings for one acquisition.
   int Prepare();
+  // The images of a colour mode at the current size; false when one cannot be made.
+  bool CreateImages(std::int32_t mode);
   // The worker with its events; false (nothing running) when one is missing.
   bool StartWorker();
+  // Ends the worker, if any, and waits until it has left the Camera.
+  void StopWorker();
+  void EndIdleWorker();
   // Err 5 and the (0, 5) notice when the buffer is too small.
   bool CopyToApplication(const FrameImage& image, int memoryOrder, void* buffer, int size);
   void Notify(std::uintptr_t wParam, std::intptr_t lParam);
@@ -187,8 +195,9 @@ class Camera {
   // The colour mode the buffers were prepared for. Written before the worker
   // starts, read by it: a later Kelvo_SetColorMode never reaches a running loop.
   std::int32_t preparedMode_ = 0;
-  // Held by the worker while it fills the images from a frame, and by the
-  // copies the application takes of them meanwhile (Kelvo_GetImage, Kelvo_SaveImage).
+  // Held by whoever makes or fills the images (preparation, the worker, a
+  // snapshot) and by the copies the application takes of them meanwhile
+  // (Kelvo_GetImage, Kelvo_SaveImage), which may come from another thread.
   std::mutex frameLock_;
   // Set by stop to cut the worker's wait short, so a long wait time never delays a stop.
   std::unique_ptr<platform::ManualResetEvent> wakeEvent_;

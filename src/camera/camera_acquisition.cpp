@@ -12,8 +12,6 @@
 namespace kelvo {
 namespace {
 
-constexpr int kTriggerTimeLimitMs = 3000;
-
 // The image sizes of sub-sampling 0 to 3.
 constexpr std::int32_t kSubSampleDivisor[] = {1, 2, 4, 8};
 
@@ -60,6 +58,20 @@ bool Camera::CopyToApplication(const FrameImage& image, int memoryOrder, void* b
   return false;
 }
 
+bool Camera::CreateImages(std::int32_t mode) {
+  const std::int32_t w = width / kSubSampleDivisor[subSample];
+  const std::int32_t h = height / kSubSampleDivisor[subSample];
+  std::lock_guard<std::mutex> frameHeld(frameLock_);
+  for (std::size_t image = 0; image < images.size(); ++image) {
+    if (!BuffersOf(mode).needs[image]) continue;
+    if (!images[image]->Create(w, h, static_cast<std::uint16_t>(kColorModeBits[image]))) {
+      return false;
+    }
+    if (image == 0) images[image]->SetPalette(0);
+  }
+  return WorkImage->CopyFormat(ImageOf(mode)) != 0;
+}
+
 int Camera::Prepare() {
   if (!deviceLink->IsPresent(deviceLink->SelectedDevice())) {
     RecordError(KELVO_ERR_DEVICE_ABSENT);
@@ -71,17 +83,7 @@ int Camera::Prepare() {
   }
   const std::int32_t mode = colorMode;
   const ModeBuffers& buffers = BuffersOf(mode);
-  const std::int32_t w = width / kSubSampleDivisor[subSample];
-  const std::int32_t h = height / kSubSampleDivisor[subSample];
-  for (std::size_t image = 0; image < images.size(); ++image) {
-    if (!buffers.needs[image]) continue;
-    if (!images[image]->Create(w, h, static_cast<std::uint16_t>(kColorModeBits[image]))) {
-      RecordError(KELVO_ERR_BUFFER);
-      return 0;
-    }
-    if (image == 0) images[image]->SetPalette(0);
-  }
-  if (!WorkImage->CopyFormat(ImageOf(mode))) {
+  if (!CreateImages(mode)) {
     RecordError(KELVO_ERR_BUFFER);
     return 0;
   }
@@ -107,6 +109,7 @@ int Camera::Capture() {
   if (!RequireInitialised()) return 0;
   if (state == StatePreview || state == StateTrigger) return 0;
   if (state == StateCaptured) return 1;
+  EndIdleWorker();
   if (!Prepare()) return 0;
   state = StateCaptured;
   return 1;
@@ -115,14 +118,16 @@ int Camera::Capture() {
 int Camera::SnapShot(void* buffer, int size, int memoryOrder) {
   if (!RequireInitialised()) return 0;
   if (state == StatePreview || state == StateTrigger) return 0;
+  EndIdleWorker();
   if (state != StateCaptured && !Prepare()) return 0;
   deviceLink->SetTriggerMode(0);
   FrameImage& raw = *RawImage();
+  const bool arrived = deviceLink->SnapFrame() == kLinkOk;
+  std::lock_guard<std::mutex> frameHeld(frameLock_);
   // A frame that never arrived is a lost frame too: without Err 8 this 0
   // would look like a refusal.
-  if (deviceLink->SnapFrame() != kLinkOk ||
-      deviceLink->ExtractFrame(raw.pixels, static_cast<std::size_t>(CopyOutBytes(raw))) !=
-          kLinkOk) {
+  if (!arrived || deviceLink->ExtractFrame(
+                      raw.pixels, static_cast<std::size_t>(CopyOutBytes(raw))) != kLinkOk) {
     Notify(0, KELVO_ERR_FRAME);
     RecordError(KELVO_ERR_FRAME);
     return 0;
@@ -151,6 +156,7 @@ int Camera::StartPreview() {
   if (!RequireInitialised()) return 0;
   if (state == StateCaptured || state == StateTrigger) return 0;
   if (state == StatePreview) return 1;
+  EndIdleWorker();
   if (!Prepare()) return 0;
   if (!StartWorker()) {
     StopPreview();
@@ -213,7 +219,7 @@ int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memor
     return 0;
   }
   state = StateTrigger;
-  deviceLink->SetTimeLimit(kTriggerTimeLimitMs);
+  deviceLink->SetTimeLimit(static_cast<int>(kTriggerTimeLimitMs));
   deviceLink->SetTriggerMode(1);
   if (!StartWorker()) {
     Close();
@@ -223,8 +229,7 @@ int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memor
   return 1;
 }
 
-int Camera::StopPreview() {
-  if (!RequireInitialised()) return 0;
+void Camera::StopWorker() {
   workerRun = WorkerStop;
   if (wakeEvent_) wakeEvent_->Set();
   if (StopEvent) {
@@ -234,6 +239,18 @@ int Camera::StopPreview() {
   workerThread.reset();  // joins: the worker has left the Camera
   workerThreadId = 0;
   wakeEvent_.reset();
+}
+
+// A trigger worker whose arming failed has left trigger mode (the state is
+// idle) but still runs; buffers must never be prepared, nor a worker
+// started, under it.
+void Camera::EndIdleWorker() {
+  if (state == StateIdle && workerThread) StopWorker();
+}
+
+int Camera::StopPreview() {
+  if (!RequireInitialised()) return 0;
+  StopWorker();
   if (state != StateIdle) {
     state = StateIdle;
     if (deviceLink->StopStream() != kLinkOk) {

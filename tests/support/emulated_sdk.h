@@ -89,8 +89,8 @@ class EmulatedSdkTest : public ::testing::Test {
     emulator::UseDriverPortForTesting(emulator);
   }
 
-  KelvoHandle Open() {
-    KelvoHandle handle = Kelvo_Initialize(nullptr);
+  KelvoHandle Open(KelvoWindow appWindow = nullptr) {
+    KelvoHandle handle = Kelvo_Initialize(appWindow);
     handles_.push_back(handle);
     return handle;
   }
@@ -98,6 +98,8 @@ class EmulatedSdkTest : public ::testing::Test {
     EXPECT_EQ(Kelvo_Release(handle), 1);
     std::erase(handles_, handle);
   }
+  // A handle the test has released itself.
+  void Forget(KelvoHandle handle) { std::erase(handles_, handle); }
   static std::shared_ptr<Camera> CameraOf(KelvoHandle handle) {
     return TheHandleRing().Find(handle);
   }

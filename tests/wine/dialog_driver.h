@@ -18,32 +18,11 @@
 
 #include "files/save_image.h"
 #include "image/frame_image.h"
+#include "support/dialog_windows.h"
 
 namespace kelvo::testing {
 
 using namespace std::chrono_literals;
-
-inline constexpr auto kDialogWatchdog = 10s;
-
-inline BOOL CALLBACK KeepVisibleDialog(HWND window, LPARAM out) {
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof name);
-  if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(out) = window;
-  return FALSE;
-}
-
-// The visible top-level dialog of thread, waited for up to the watchdog.
-inline HWND WaitForDialog(DWORD thread) {
-  auto deadline = std::chrono::steady_clock::now() + kDialogWatchdog;
-  while (std::chrono::steady_clock::now() < deadline) {
-    HWND found = nullptr;
-    EnumThreadWindows(thread, KeepVisibleDialog, reinterpret_cast<LPARAM>(&found));
-    if (found != nullptr) return found;
-    std::this_thread::sleep_for(10ms);
-  }
-  return nullptr;
-}
 
 // Runs script against the next dialog the calling thread opens through open();
 // returns open()'s result. The dialog is cancelled if the script leaves it open.
