@@ -152,8 +152,9 @@ int KELVO_CALL Kelvo_Release(KelvoHandle handle);
 /* Removes and returns the newest recorded error code; 0 when none is left (and on failure). */
 int KELVO_CALL Kelvo_GetLastError(KelvoHandle handle);
 
-/* Selects device 0..7 and runs the sensor's start-up sequence.
-   Failure 0; errors NO_DEVICE, DEVICE_ABSENT (index not attached). */
+/* Selects device 0..7 and runs the sensor's start-up sequence. Failure 0 (also,
+   without an error, while previewing or in trigger mode: stop first);
+   errors NO_DEVICE, DEVICE_ABSENT (index not attached). */
 int KELVO_CALL Kelvo_SetDeviceNumber(KelvoHandle handle, int index);
 
 /* Writes the names of the attached devices ("KelvoQ12_01", ...) into ten

@@ -190,6 +190,9 @@ std::vector<ExportRow> LifecycleRows() {
             Always({0, {kErrAbsent}})},
            {"5, not attached", [](Probe& p) { return Kelvo_SetDeviceNumber(p.h, 5); },
             Always({0, {kErrAbsent}})},
+           // The link's window and layout are the worker's while it runs.
+           {"the other camera while acquiring",
+            [](Probe& p) { return Kelvo_SetDeviceNumber(p.h, 1); }, WhenIdleOrCaptured({1})},
        }},
       {"Kelvo_EnumDevice",
        {
