@@ -139,6 +139,8 @@ struct ExportRow {
   // A later preview must run without the buffers the calls handed over.
   bool deliversFrames = false;
   bool releasesCamera = false;
+  // The device the camera runs on; another handle's start-up resets the one it opens.
+  int device = 0;
 };
 
 // ---- the rows
@@ -176,7 +178,10 @@ std::vector<ExportRow> LifecycleRows() {
            KelvoHandle other = Kelvo_Initialize(p.notAWindow);
            return other != 0 && other != p.h && Kelvo_Release(other) == 1 ? 1 : 0;
          },
-         Always({1})}}},
+         Always({1})}},
+       false,
+       false,
+       1},
       {"Kelvo_Release",
        {{"twice", [](Probe& p) { return Kelvo_Release(p.h) * 10 + Kelvo_Release(p.h); },
          Always({10})}},
@@ -760,7 +765,7 @@ class HostileArgumentsTest : public EmulatedSdkTest {
   }
 
   // A fresh camera in the phase; its preview windows are children of ours.
-  KelvoHandle OpenIn(Phase phase) {
+  KelvoHandle OpenIn(Phase phase, int device = 0) {
     StoredSettings::Erase();
     StoredSettings::Write("", "Size", 0);
     StoredSettings::Write("", "Color", 2);
@@ -768,6 +773,9 @@ class HostileArgumentsTest : public EmulatedSdkTest {
     StoredSettings::Write("Size_00", "EV", kHeight);
     KelvoHandle h = Open();
     if (kWindows) Kelvo_SetPreviewWindow(h, parent_, 0, 0, 64, 48);
+    if (device != 0) {
+      EXPECT_EQ(Kelvo_SetDeviceNumber(h, device), 1);
+    }
     if (!Enter(h, phase)) ADD_FAILURE() << "cannot enter " << kPhaseNames[phase];
     Errors(h);
     return h;
@@ -854,7 +862,7 @@ TEST_F(HostileArgumentsTest, EveryExportInEveryState) {
     for (const ExportRow& row : rows) {
       SCOPED_TRACE(row.name + " in " + kPhaseNames[phase]);
       Probe probe;
-      probe.h = OpenIn(phase);
+      probe.h = OpenIn(phase, row.device);
       probe.parent = parent_;
       probe.destroyedWindow = destroyed_;
       probe.folder = folder_;
