@@ -384,6 +384,20 @@ std::vector<ExportRow> AcquisitionRows() {
            {"size INT_MAX over exactly the image, order INT_MIN",
             [](Probe& p) { return Kelvo_SnapShot(p.h, p.Buffer(p.frameBytes), INT_MAX, INT_MIN); },
             WhenIdleOrCaptured({1})},
+           // Captured keeps the 24-bit buffers it prepared, which the larger modes' buffers hold.
+           {"in every colour mode, one byte short of that mode's image",
+            [](Probe& p) {
+              int taken = 0;
+              for (int bits : {8, 16, 24, 32, 48, 64}) {
+                Kelvo_SetColorMode(p.h, bits);
+                int bytes = ImageBytes(bits) - 1;
+                taken += Kelvo_SnapShot(p.h, p.Buffer(bytes), bytes, 1);
+              }
+              Kelvo_SetColorMode(p.h, 24);
+              return taken;
+            },
+            {Outcome{0, std::vector<int>(6, kErrBuffer)}, Outcome{3, std::vector<int>(3, kErrBuffer)},
+             Outcome{0}, Outcome{0}}},
        }},
       {"Kelvo_Trigger",
        {
