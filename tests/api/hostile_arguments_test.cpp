@@ -14,10 +14,10 @@
 #include <array>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <cstdio>
 #include <functional>
 #include <set>
 #include <string>
@@ -50,8 +50,8 @@ constexpr int ImageBytes(int bitsPerPixel) {
   return (kWidth * (bitsPerPixel / 8) + 3) / 4 * 4 * kHeight;
 }
 
-constexpr int kAnyResult = INT_MIN + 1;   // a value the call reports, not one the table fixes
-constexpr int kUntouched = 0x5A5A5A5A;    // the flag argument before each call
+constexpr int kAnyResult = INT_MIN + 1;  // a value the call reports, not one the table fixes
+constexpr int kUntouched = 0x5A5A5A5A;   // the flag argument before each call
 
 // What one call must give: its result, the errors it records (newest first),
 // the state afterwards and what it left in the flag argument.
@@ -163,9 +163,66 @@ PerState WindowedStartWithoutWindow() {
 }
 // Trigger mode starts only from idle, and only where windows exist.
 PerState TriggerStart(int background = 0) {
-  Outcome fromIdle = kWindows ? Outcome{1, {}, kTrigger, kUntouched, background}
-                              : Outcome{0, {kErrWindow}};
+  Outcome fromIdle =
+      kWindows ? Outcome{1, {}, kTrigger, kUntouched, background} : Outcome{0, {kErrWindow}};
   return {fromIdle, Outcome{0}, Outcome{0}, Outcome{0}};
+}
+
+// The two starts that copy every frame into the caller's buffer get the same
+// deliveries; started gives what a start that succeeds in idle gives.
+using DeliveryStart = int(KELVO_CALL*)(KelvoHandle, KelvoWindow, void*, int, int);
+
+std::vector<HostileCall> DeliveryCalls(DeliveryStart start, PerState (*started)(int background),
+                                       const PerState& withoutWindow) {
+  return {
+      {"notify window that is not a window, buffer one byte short",
+       [start](Probe& p) {
+         return start(p.h, p.notAWindow, p.Buffer(p.frameBytes - 1), p.frameBytes - 1, 1);
+       },
+       started(kErrBuffer)},
+      {"dangling buffer of size 0, order INT_MIN",
+       [start](Probe& p) { return start(p.h, p.notAWindow, Dangling(), 0, INT_MIN); }, started(0)},
+      {"null buffer of size INT_MAX",
+       [start](Probe& p) { return start(p.h, nullptr, nullptr, INT_MAX, 0); }, started(0)},
+      {"size INT_MIN", [start](Probe& p) { return start(p.h, nullptr, p.Buffer(16), INT_MIN, 1); },
+       started(kErrBuffer)},
+      // The caller frees its buffer once the start has failed.
+      {"no window to be had, and a buffer freed after the failure",
+       [start](Probe& p) {
+         Kelvo_SetPreviewWindow(p.h, p.notAWindow, 0, 0, 64, 48);
+         return start(p.h, p.notAWindow, Dangling(), INT_MAX, 1);
+       },
+       withoutWindow},
+  };
+}
+
+// The two copies of the image into the caller's buffer get the same buffers.
+using CopyExport = int(KELVO_CALL*)(KelvoHandle, void*, int, int);
+struct CopyExpectations {
+  PerState tooSmall;       // one byte short, or a negative size
+  PerState nothingToCopy;  // no buffer, or size 0
+  PerState exact;
+};
+
+std::vector<HostileCall> CopyCalls(CopyExport copy, const CopyExpectations& e) {
+  return {
+      {"buffer one byte short",
+       [copy](Probe& p) { return copy(p.h, p.Buffer(p.frameBytes - 1), p.frameBytes - 1, 1); },
+       e.tooSmall},
+      {"size INT_MIN", [copy](Probe& p) { return copy(p.h, p.Buffer(16), INT_MIN, 1); },
+       e.tooSmall},
+      {"dangling buffer of size 0", [copy](Probe& p) { return copy(p.h, Dangling(), 0, 1); },
+       e.nothingToCopy},
+      {"null buffer of size INT_MAX", [copy](Probe& p) { return copy(p.h, nullptr, INT_MAX, 0); },
+       e.nothingToCopy},
+      {"size INT_MAX over exactly the image, order INT_MIN",
+       [copy](Probe& p) { return copy(p.h, p.Buffer(p.frameBytes), INT_MAX, INT_MIN); }, e.exact},
+  };
+}
+
+std::vector<HostileCall> Plus(std::vector<HostileCall> calls, std::vector<HostileCall> more) {
+  for (HostileCall& c : more) calls.push_back(std::move(c));
+  return calls;
 }
 
 std::vector<ExportRow> LifecycleRows() {
@@ -213,14 +270,15 @@ std::vector<ExportRow> LifecycleRows() {
             Always({0, {kErrArgument}})},
            {"exactly ten slots",
             [](Probe& p) {
-              return Kelvo_EnumDevice(p.h, static_cast<char*>(p.Buffer(
-                                               KELVO_DEVICE_NAME_SLOT * KELVO_DEVICE_NAME_SLOTS)));
+              return Kelvo_EnumDevice(p.h, static_cast<char*>(p.Buffer(KELVO_DEVICE_NAME_SLOT *
+                                                                       KELVO_DEVICE_NAME_SLOTS)));
             },
             Always({2})},
        }},
       {"Kelvo_GetDeviceName",
        {
-           {"size INT_MIN", [](Probe& p) { return Kelvo_GetDeviceName(p.h, 0, Dangling<char>(), INT_MIN); },
+           {"size INT_MIN",
+            [](Probe& p) { return Kelvo_GetDeviceName(p.h, 0, Dangling<char>(), INT_MIN); },
             Always({0, {kErrArgument}})},
            {"size 14, one short of the shortest",
             [](Probe& p) { return Kelvo_GetDeviceName(p.h, 0, Dangling<char>(), 14); },
@@ -288,7 +346,8 @@ std::vector<ExportRow> LifecycleRows() {
            return sum;
          },
          Always({0, std::vector<int>(8, kErrArgument)})}}},
-      {"Kelvo_GetColorMode", {{"", [](Probe& p) { return Kelvo_GetColorMode(p.h); }, Always({24})}}},
+      {"Kelvo_GetColorMode",
+       {{"", [](Probe& p) { return Kelvo_GetColorMode(p.h); }, Always({24})}}},
       {"Kelvo_SetPreviewWindow",
        {{"a parent that is not a window at INT_MIN, INT_MAX, -1, 0",
          [](Probe& p) {
@@ -328,122 +387,46 @@ std::vector<ExportRow> AcquisitionRows() {
             WindowedStart()},
        }},
       {"Kelvo_CallBackPreview",
-       {
-           {"notify window that is not a window, buffer one byte short",
-            [](Probe& p) {
-              return Kelvo_CallBackPreview(p.h, p.notAWindow, p.Buffer(p.frameBytes - 1),
-                                           p.frameBytes - 1, 1);
-            },
-            WindowedStart(kErrBuffer)},
-           {"dangling buffer of size 0, order INT_MIN",
-            [](Probe& p) {
-              return Kelvo_CallBackPreview(p.h, p.notAWindow, Dangling(), 0, INT_MIN);
-            },
-            WindowedStart()},
-           {"null buffer of size INT_MAX",
-            [](Probe& p) { return Kelvo_CallBackPreview(p.h, nullptr, nullptr, INT_MAX, 0); },
-            WindowedStart()},
-           {"size INT_MIN",
-            [](Probe& p) { return Kelvo_CallBackPreview(p.h, nullptr, p.Buffer(16), INT_MIN, 1); },
-            WindowedStart(kErrBuffer)},
-           // The caller frees its buffer once the start has failed.
-           {"no window to be had, and a buffer freed after the failure",
-            [](Probe& p) {
-              Kelvo_SetPreviewWindow(p.h, p.notAWindow, 0, 0, 64, 48);
-              return Kelvo_CallBackPreview(p.h, p.notAWindow, Dangling(), INT_MAX, 1);
-            },
-            WindowedStartWithoutWindow()},
-       },
-       true},
+       DeliveryCalls(Kelvo_CallBackPreview, WindowedStart, WindowedStartWithoutWindow()), true},
       {"Kelvo_StartPreview",
-       {{"", [](Probe& p) { return Kelvo_StartPreview(p.h); },
+       {{"",
+         [](Probe& p) { return Kelvo_StartPreview(p.h); },
          {Outcome{1, {}, kPreview}, Outcome{0}, Outcome{1}, Outcome{0}}}}},
       {"Kelvo_StopPreview",
        {{"", [](Probe& p) { return Kelvo_StopPreview(p.h); }, Always({1, {}, kIdle})}}},
       {"Kelvo_Capture",
-       {{"", [](Probe& p) { return Kelvo_Capture(p.h); },
+       {{"",
+         [](Probe& p) { return Kelvo_Capture(p.h); },
          {Outcome{1, {}, kCaptured}, Outcome{1}, Outcome{0}, Outcome{0}}}}},
       {"Kelvo_SnapShot",
-       {
-           {"buffer one byte short",
-            [](Probe& p) {
-              return Kelvo_SnapShot(p.h, p.Buffer(p.frameBytes - 1), p.frameBytes - 1, 1);
-            },
-            WhenIdleOrCaptured({0, {kErrBuffer}})},
-           {"size -1 and INT_MIN",
-            [](Probe& p) {
-              return Kelvo_SnapShot(p.h, p.Buffer(16), -1, 1) +
-                     Kelvo_SnapShot(p.h, p.Buffer(16), INT_MIN, 1);
-            },
-            WhenIdleOrCaptured({0, {kErrBuffer, kErrBuffer}})},
-           {"dangling buffer of size 0", [](Probe& p) { return Kelvo_SnapShot(p.h, Dangling(), 0, 1); },
-            WhenIdleOrCaptured({1})},
-           {"null buffer of size INT_MAX",
-            [](Probe& p) { return Kelvo_SnapShot(p.h, nullptr, INT_MAX, 0); },
-            WhenIdleOrCaptured({1})},
-           {"size INT_MAX over exactly the image, order INT_MIN",
-            [](Probe& p) { return Kelvo_SnapShot(p.h, p.Buffer(p.frameBytes), INT_MAX, INT_MIN); },
-            WhenIdleOrCaptured({1})},
-           // Captured keeps the 24-bit buffers it prepared, which the larger modes' buffers hold.
-           {"in every colour mode, one byte short of that mode's image",
-            [](Probe& p) {
-              int taken = 0;
-              for (int bits : {8, 16, 24, 32, 48, 64}) {
-                Kelvo_SetColorMode(p.h, bits);
-                int bytes = ImageBytes(bits) - 1;
-                taken += Kelvo_SnapShot(p.h, p.Buffer(bytes), bytes, 1);
-              }
-              Kelvo_SetColorMode(p.h, 24);
-              return taken;
-            },
-            {Outcome{0, std::vector<int>(6, kErrBuffer)}, Outcome{3, std::vector<int>(3, kErrBuffer)},
-             Outcome{0}, Outcome{0}}},
-       }},
+       Plus(CopyCalls(Kelvo_SnapShot, {WhenIdleOrCaptured({0, {kErrBuffer}}),
+                                       WhenIdleOrCaptured({1}), WhenIdleOrCaptured({1})}),
+            {
+                // Captured keeps the 24-bit buffers it prepared, which the larger modes' buffers
+                // hold.
+                {"in every colour mode, one byte short of that mode's image",
+                 [](Probe& p) {
+                   int taken = 0;
+                   for (int bits : {8, 16, 24, 32, 48, 64}) {
+                     Kelvo_SetColorMode(p.h, bits);
+                     int bytes = ImageBytes(bits) - 1;
+                     taken += Kelvo_SnapShot(p.h, p.Buffer(bytes), bytes, 1);
+                   }
+                   Kelvo_SetColorMode(p.h, 24);
+                   return taken;
+                 },
+                 {Outcome{0, std::vector<int>(6, kErrBuffer)},
+                  Outcome{3, std::vector<int>(3, kErrBuffer)}, Outcome{0}, Outcome{0}}},
+            })},
       {"Kelvo_Trigger",
-       {
-           {"notify window that is not a window, buffer one byte short",
-            [](Probe& p) {
-              return Kelvo_Trigger(p.h, p.notAWindow, p.Buffer(p.frameBytes - 1), p.frameBytes - 1,
-                                   1);
-            },
-            TriggerStart(kErrBuffer)},
-           {"dangling buffer of size 0, order INT_MIN",
-            [](Probe& p) { return Kelvo_Trigger(p.h, p.notAWindow, Dangling(), 0, INT_MIN); },
-            TriggerStart()},
-           {"null buffer of size INT_MAX",
-            [](Probe& p) { return Kelvo_Trigger(p.h, nullptr, nullptr, INT_MAX, 0); },
-            TriggerStart()},
-           {"size INT_MIN",
-            [](Probe& p) { return Kelvo_Trigger(p.h, nullptr, p.Buffer(16), INT_MIN, 1); },
-            TriggerStart(kErrBuffer)},
-           {"no window to be had, and a buffer freed after the failure",
-            [](Probe& p) {
-              Kelvo_SetPreviewWindow(p.h, p.notAWindow, 0, 0, 64, 48);
-              return Kelvo_Trigger(p.h, p.notAWindow, Dangling(), INT_MAX, 1);
-            },
-            {Outcome{0, {kErrWindow}}, Outcome{0}, Outcome{0}, Outcome{0}}},
-       },
+       DeliveryCalls(Kelvo_Trigger, TriggerStart,
+                     {Outcome{0, {kErrWindow}}, Outcome{0}, Outcome{0}, Outcome{0}}),
        true},
+      // A fresh camera has no frame yet: nothing to copy in idle.
       {"Kelvo_GetImage",
-       {
-           {"buffer one byte short",
-            [](Probe& p) {
-              return Kelvo_GetImage(p.h, p.Buffer(p.frameBytes - 1), p.frameBytes - 1, 1);
-            },
-            Always({0, {kErrBuffer}})},
-           {"dangling buffer of size 0",
-            [](Probe& p) { return Kelvo_GetImage(p.h, Dangling(), 0, 1); },
-            Always({0, {kErrBuffer}})},
-           {"null buffer of size INT_MAX",
-            [](Probe& p) { return Kelvo_GetImage(p.h, nullptr, INT_MAX, 1); },
-            Always({0, {kErrBuffer}})},
-           {"size INT_MIN", [](Probe& p) { return Kelvo_GetImage(p.h, p.Buffer(16), INT_MIN, 1); },
-            Always({0, {kErrBuffer}})},
-           // A fresh camera has no frame yet.
-           {"size INT_MAX over exactly the image, order INT_MIN",
-            [](Probe& p) { return Kelvo_GetImage(p.h, p.Buffer(p.frameBytes), INT_MAX, INT_MIN); },
-            {Outcome{0, {kErrBuffer}}, Outcome{1}, Outcome{1}, Outcome{1}}},
-       }},
+       CopyCalls(Kelvo_GetImage, {Always({0, {kErrBuffer}}),
+                                  Always({0, {kErrBuffer}}),
+                                  {Outcome{0, {kErrBuffer}}, Outcome{1}, Outcome{1}, Outcome{1}}})},
       {"Kelvo_Close", {{"", [](Probe& p) { return Kelvo_Close(p.h); }, Always({1, {}, kIdle})}}},
       {"Kelvo_SaveImage",
        {
@@ -454,7 +437,8 @@ std::vector<ExportRow> AcquisitionRows() {
             [](Probe& p) {
               std::string name = p.File("never.bmp");
               int sum = 0;
-              for (int format : {-1, 7, INT_MIN, INT_MAX}) sum += Kelvo_SaveImage(p.h, name.c_str(), format);
+              for (int format : {-1, 7, INT_MIN, INT_MAX})
+                sum += Kelvo_SaveImage(p.h, name.c_str(), format);
               return fs::exists(name) ? -1 : sum;
             },
             Always({0})},
@@ -462,7 +446,8 @@ std::vector<ExportRow> AcquisitionRows() {
             [](Probe& p) {
               std::string name = p.File("missing/folder/frame");
               int sum = 0;
-              for (int format = 0; format <= 6; ++format) sum += Kelvo_SaveImage(p.h, name.c_str(), format);
+              for (int format = 0; format <= 6; ++format)
+                sum += Kelvo_SaveImage(p.h, name.c_str(), format);
               return sum;
             },
             Always({0})},
@@ -511,13 +496,16 @@ std::vector<ExportRow> SettingsRows() {
             [](Probe& p) {
               int sum = 0;
               for (int id : {1, 5, 13, 18}) {
-                sum += Kelvo_SetFilterValue(p.h, id, INT_MIN) + Kelvo_SetFilterValue(p.h, id, INT_MAX);
+                sum +=
+                    Kelvo_SetFilterValue(p.h, id, INT_MIN) + Kelvo_SetFilterValue(p.h, id, INT_MAX);
               }
               return sum;
             },
             Always({0, std::vector<int>(8, kErrArgument)})},
            {"INT_MIN for the packed gains, which take any value",
-            [](Probe& p) { return Kelvo_SetFilterValue(p.h, KELVO_FILTER_BAYER_GAIN_RGB, INT_MIN); },
+            [](Probe& p) {
+              return Kelvo_SetFilterValue(p.h, KELVO_FILTER_BAYER_GAIN_RGB, INT_MIN);
+            },
             Always({1})},
        }},
       {"Kelvo_GetFilterValue",
@@ -525,7 +513,8 @@ std::vector<ExportRow> SettingsRows() {
            {"ids 0, 14, 28, INT_MIN, INT_MAX",
             [](Probe& p) {
               int sum = 0;
-              for (int id : {0, 14, 28, INT_MIN, INT_MAX}) sum += Kelvo_GetFilterValue(p.h, id, &p.flag);
+              for (int id : {0, 14, 28, INT_MIN, INT_MAX})
+                sum += Kelvo_GetFilterValue(p.h, id, &p.flag);
               return sum;
             },
             Always({0, std::vector<int>(5, kErrArgument), kSame, 0})},
@@ -561,7 +550,8 @@ std::vector<ExportRow> SettingsRows() {
          Always({0, std::vector<int>(4, kErrArgument)})}}},
       {"Kelvo_GetAutoIris",
        {{"null ok", [](Probe& p) { return Kelvo_GetAutoIris(p.h, nullptr); }, Always({0})},
-        {"ok", [](Probe& p) { return Kelvo_GetAutoIris(p.h, &p.flag); }, Always({0, {}, kSame, 1})}}},
+        {"ok", [](Probe& p) { return Kelvo_GetAutoIris(p.h, &p.flag); },
+         Always({0, {}, kSame, 1})}}},
       {"Kelvo_GetSubSample", {{"", [](Probe& p) { return Kelvo_GetSubSample(p.h); }, Always({0})}}},
   };
 }
@@ -574,10 +564,10 @@ std::vector<ExportRow> FixedAnswerRows() {
       {"Kelvo_GetVideoFormat", Kelvo_GetVideoFormat}};
   std::vector<ExportRow> rows;
   for (auto [name, getter] : getters) {
-    rows.push_back(
-        {name,
-         {{"null out", [getter](Probe& p) { return getter(p.h, nullptr); }, Always({0})},
-          {"out", [getter](Probe& p) { return getter(p.h, &p.flag); }, Always({0, {}, kSame, 0})}}});
+    rows.push_back({name,
+                    {{"null out", [getter](Probe& p) { return getter(p.h, nullptr); }, Always({0})},
+                     {"out", [getter](Probe& p) { return getter(p.h, &p.flag); },
+                      Always({0, {}, kSame, 0})}}});
   }
   return rows;
 }
@@ -595,10 +585,15 @@ std::vector<ExportRow> DeviceRows() {
       {"Kelvo_ReadRegister",
        {
            {"192 and 255, which are not the sensor's",
-            [](Probe& p) { return Kelvo_ReadRegister(p.h, 192, &p.flag) + Kelvo_ReadRegister(p.h, 255, nullptr); },
+            [](Probe& p) {
+              return Kelvo_ReadRegister(p.h, 192, &p.flag) + Kelvo_ReadRegister(p.h, 255, nullptr);
+            },
             Always({0, {kErrIo, kErrIo}, kSame, 0})},
            {"-1 and INT_MAX, whose low byte is 255",
-            [](Probe& p) { return Kelvo_ReadRegister(p.h, -1, nullptr) + Kelvo_ReadRegister(p.h, INT_MAX, nullptr); },
+            [](Probe& p) {
+              return Kelvo_ReadRegister(p.h, -1, nullptr) +
+                     Kelvo_ReadRegister(p.h, INT_MAX, nullptr);
+            },
             Always({0, {kErrIo, kErrIo}})},
            {"INT_MIN, whose low byte is register 0",
             [](Probe& p) { return Kelvo_ReadRegister(p.h, INT_MIN, &p.flag); },
@@ -618,10 +613,13 @@ std::vector<ExportRow> DeviceRows() {
       {"Kelvo_ReadSromID",
        {
            {"index 8 and -1",
-            [](Probe& p) { return Kelvo_ReadSromID(p.h, 8, &p.flag) + Kelvo_ReadSromID(p.h, -1, nullptr); },
+            [](Probe& p) {
+              return Kelvo_ReadSromID(p.h, 8, &p.flag) + Kelvo_ReadSromID(p.h, -1, nullptr);
+            },
             Always({0, {kErrNoDevice, kErrNoDevice}, kSame, 0})},
            {"INT_MIN, whose low byte is index 0",
-            [](Probe& p) { return Kelvo_ReadSromID(p.h, INT_MIN, nullptr) >= 0 ? 1 : 0; }, Always({1})},
+            [](Probe& p) { return Kelvo_ReadSromID(p.h, INT_MIN, nullptr) >= 0 ? 1 : 0; },
+            Always({1})},
        }},
   };
 }
@@ -670,21 +668,35 @@ std::vector<ExportRow> ShortcutRows() {
     int(KELVO_CALL* get)(KelvoHandle, int*);
     Accepts accepts;
   };
-#define KELVO_PAIR(Name, accepts) {#Name, Kelvo_Set##Name, Kelvo_Get##Name, Accepts::accepts}
+#define KELVO_PAIR(Name, accepts) \
+  { #Name, Kelvo_Set##Name, Kelvo_Get##Name, Accepts::accepts }
   const Pair pairs[] = {
-      KELVO_PAIR(Brightness, Range),       KELVO_PAIR(Contrast, Range),
-      KELVO_PAIR(Hue, Range),              KELVO_PAIR(Saturation, Range),
-      KELVO_PAIR(Sharpness, Range),        KELVO_PAIR(BayerGainRGB, AnyValue),
-      KELVO_PAIR(BayerGainRed, Range),     KELVO_PAIR(BayerGainGreen, Range),
-      KELVO_PAIR(BayerGainBlue, Range),    KELVO_PAIR(BayerGainAuto, AnyValue),
-      KELVO_PAIR(Gamma, Range),            KELVO_PAIR(BayerMode, Range),
-      KELVO_PAIR(GlobalGain, Range),       KELVO_PAIR(ColorGainRed, Nothing),
-      KELVO_PAIR(ColorGainGreen1, Nothing), KELVO_PAIR(ColorGainGreen2, Nothing),
-      KELVO_PAIR(ColorGainBlue, Nothing),  KELVO_PAIR(ExposureTime, Range),
-      KELVO_PAIR(GrayMode, Range),         KELVO_PAIR(GrayGainR, Range),
-      KELVO_PAIR(GrayGainG1, Range),       KELVO_PAIR(GrayGainG2, Range),
-      KELVO_PAIR(GrayGainB, Range),        KELVO_PAIR(GrayOffsetR, Range),
-      KELVO_PAIR(GrayOffsetG1, Range),     KELVO_PAIR(GrayOffsetG2, Range),
+      KELVO_PAIR(Brightness, Range),
+      KELVO_PAIR(Contrast, Range),
+      KELVO_PAIR(Hue, Range),
+      KELVO_PAIR(Saturation, Range),
+      KELVO_PAIR(Sharpness, Range),
+      KELVO_PAIR(BayerGainRGB, AnyValue),
+      KELVO_PAIR(BayerGainRed, Range),
+      KELVO_PAIR(BayerGainGreen, Range),
+      KELVO_PAIR(BayerGainBlue, Range),
+      KELVO_PAIR(BayerGainAuto, AnyValue),
+      KELVO_PAIR(Gamma, Range),
+      KELVO_PAIR(BayerMode, Range),
+      KELVO_PAIR(GlobalGain, Range),
+      KELVO_PAIR(ColorGainRed, Nothing),
+      KELVO_PAIR(ColorGainGreen1, Nothing),
+      KELVO_PAIR(ColorGainGreen2, Nothing),
+      KELVO_PAIR(ColorGainBlue, Nothing),
+      KELVO_PAIR(ExposureTime, Range),
+      KELVO_PAIR(GrayMode, Range),
+      KELVO_PAIR(GrayGainR, Range),
+      KELVO_PAIR(GrayGainG1, Range),
+      KELVO_PAIR(GrayGainG2, Range),
+      KELVO_PAIR(GrayGainB, Range),
+      KELVO_PAIR(GrayOffsetR, Range),
+      KELVO_PAIR(GrayOffsetG1, Range),
+      KELVO_PAIR(GrayOffsetG2, Range),
       KELVO_PAIR(GrayOffsetB, Range),
   };
 #undef KELVO_PAIR
@@ -692,19 +704,19 @@ std::vector<ExportRow> ShortcutRows() {
   for (const Pair& pair : pairs) {
     auto set = pair.set;
     auto get = pair.get;
-    PerState extremes = pair.accepts == Accepts::AnyValue
-                            ? Always({2})
-                            : Always({0, {kErrArgument, kErrArgument}});
-    rows.push_back({std::string("Kelvo_Set") + pair.name,
-                    {{"INT_MIN and INT_MAX",
-                      [set](Probe& p) { return set(p.h, INT_MIN) + set(p.h, INT_MAX); }, extremes}}});
-    bool known = pair.accepts != Accepts::Nothing;
+    PerState extremes =
+        pair.accepts == Accepts::AnyValue ? Always({2}) : Always({0, {kErrArgument, kErrArgument}});
     rows.push_back(
-        {std::string("Kelvo_Get") + pair.name,
-         {{"null ok", [get](Probe& p) { return get(p.h, nullptr); },
-           Always(known ? Outcome{kAnyResult} : Outcome{0, {kErrArgument}})},
-          {"ok", [get](Probe& p) { return get(p.h, &p.flag); },
-           Always(known ? Outcome{kAnyResult, {}, kSame, 1} : Outcome{0, {kErrArgument}, kSame, 0})}}});
+        {std::string("Kelvo_Set") + pair.name,
+         {{"INT_MIN and INT_MAX", [set](Probe& p) { return set(p.h, INT_MIN) + set(p.h, INT_MAX); },
+           extremes}}});
+    bool known = pair.accepts != Accepts::Nothing;
+    rows.push_back({std::string("Kelvo_Get") + pair.name,
+                    {{"null ok", [get](Probe& p) { return get(p.h, nullptr); },
+                      Always(known ? Outcome{kAnyResult} : Outcome{0, {kErrArgument}})},
+                     {"ok", [get](Probe& p) { return get(p.h, &p.flag); },
+                      Always(known ? Outcome{kAnyResult, {}, kSame, 1}
+                                   : Outcome{0, {kErrArgument}, kSame, 0})}}});
   }
   return rows;
 }
@@ -730,8 +742,12 @@ struct Settings {
 
 Settings SettingsOf(KelvoHandle h) {
   std::shared_ptr<Camera> camera = TheHandleRing().Find(h);
-  Settings s{camera->colorMode, camera->waitTime, camera->analogBlock.autoIrisMode,
-             camera->analogBlock.verticalMirror, camera->deviceLink->SelectedDevice(), {}};
+  Settings s{camera->colorMode,
+             camera->waitTime,
+             camera->analogBlock.autoIrisMode,
+             camera->analogBlock.verticalMirror,
+             camera->deviceLink->SelectedDevice(),
+             {}};
   for (int id : {1, 2, 3, 4, 5, 11, 12, 19, 20, 21, 22, 23, 24, 25, 26, 27}) {
     s.filters.push_back(Kelvo_GetFilterValue(h, id, nullptr));
   }
@@ -743,7 +759,9 @@ class HostileArgumentsTest : public EmulatedSdkTest {
   void SetUp() override {
     EmulatedSdkTest::SetUp();
     UseEmulator(2, 20);  // trigger mode's frames come quickly
-    folder_ = fs::temp_directory_path() / ("kelvo-hostile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    folder_ =
+        fs::temp_directory_path() /
+        ("kelvo-hostile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     fs::create_directories(folder_);
 #ifdef _WIN32
     parent_ = CreateWindowExA(0, "STATIC", "parent", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
