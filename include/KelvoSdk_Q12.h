@@ -152,8 +152,9 @@ int KELVO_CALL Kelvo_Release(KelvoHandle handle);
 /* Removes and returns the newest recorded error code; 0 when none is left (and on failure). */
 int KELVO_CALL Kelvo_GetLastError(KelvoHandle handle);
 
-/* Selects device 0..7 and runs the sensor's start-up sequence.
-   Failure 0; errors NO_DEVICE, DEVICE_ABSENT (index not attached). */
+/* Selects device 0..7 and runs the sensor's start-up sequence. Failure 0 (also,
+   without an error, while previewing or in trigger mode: stop first);
+   errors NO_DEVICE, DEVICE_ABSENT (index not attached). */
 int KELVO_CALL Kelvo_SetDeviceNumber(KelvoHandle handle, int index);
 
 /* Writes the names of the attached devices ("KelvoQ12_01", ...) into ten
@@ -199,7 +200,8 @@ int KELVO_CALL Kelvo_Preview(KelvoHandle handle);
 
 /* As Kelvo_Preview, and copies every frame into buffer (bufferSize bytes; none
    when null) and posts KELVO_MSG_FRAME to notifyWindow. memoryOrder non-zero
-   keeps the stored row order (top row first), 0 reverses it.
+   keeps the stored row order (top row first), 0 reverses it. A start that fails
+   keeps no buffer: it may be freed at once.
    Failure 0; errors as Kelvo_Preview. */
 int KELVO_CALL Kelvo_CallBackPreview(KelvoHandle handle, KelvoWindow notifyWindow, void *buffer,
                                      int bufferSize, int memoryOrder);
@@ -223,7 +225,8 @@ int KELVO_CALL Kelvo_Capture(KelvoHandle handle);
 int KELVO_CALL Kelvo_SnapShot(KelvoHandle handle, void *buffer, int bufferSize, int memoryOrder);
 
 /* Waits for external triggers on a worker thread; each frame is copied into buffer
-   and announced to notifyWindow with KELVO_MSG_FRAME.
+   and announced to notifyWindow with KELVO_MSG_FRAME. A start that fails keeps
+   no buffer.
    Failure 0; errors NO_DEVICE, WINDOW, DEVICE_ABSENT, GEOMETRY, BUFFER, THREAD. */
 int KELVO_CALL Kelvo_Trigger(KelvoHandle handle, KelvoWindow notifyWindow, void *buffer,
                              int bufferSize, int memoryOrder);

@@ -153,6 +153,9 @@ class Camera {
   int StartWindowedPreview();
   // Where the worker delivers frames: the notify window and the application's buffer.
   void KeepDelivery(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder);
+  void ForgetBuffer();
+  // Trigger mode from idle once the delivery is kept: window, preparation, worker.
+  int StartTrigger();
   // The preview window and its device context; Err 4 and false on failure.
   bool OpenPreviewWindow();
   // Buffers, device geometry and sensor settings for one acquisition.

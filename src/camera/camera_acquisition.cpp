@@ -189,6 +189,11 @@ void Camera::KeepDelivery(WindowHandle notifyWindow, void* buffer, int size, int
   userMemoryOrder = memoryOrder;
 }
 
+// A start that failed keeps no buffer of its caller's, who may free it at
+// once; a later Kelvo_StartPreview must not copy into it. The notify window
+// stays: it is only posted to.
+void Camera::ForgetBuffer() { KeepDelivery(NotifyWindow, nullptr, 0, 0); }
+
 int Camera::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
 int Camera::CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder) {
@@ -198,7 +203,9 @@ int Camera::CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, i
   if (state == StateTrigger) Close();
   KeepDelivery(notifyWindow, buffer, size, memoryOrder);
   if (state == StateIdle && previewWindow != nullptr) Close();  // the window of a stopped start
-  return StartWindowedPreview();
+  if (StartWindowedPreview() == 1) return 1;
+  ForgetBuffer();
+  return 0;
 }
 
 int Camera::StartWindowedPreview() {
@@ -212,6 +219,12 @@ int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memor
   if (!RequireInitialised()) return 0;
   if (state != StateIdle) return 0;  // a second trigger start would run two workers
   KeepDelivery(notifyWindow, buffer, size, memoryOrder);
+  if (StartTrigger() == 1) return 1;
+  ForgetBuffer();
+  return 0;
+}
+
+int Camera::StartTrigger() {
   if (previewWindow != nullptr) Close();
   if (!OpenPreviewWindow()) return 0;
   if (!Prepare()) {

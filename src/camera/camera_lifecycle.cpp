@@ -115,6 +115,9 @@ int Camera::SetDeviceNumber(int index) {
     RecordError(KELVO_ERR_DEVICE_ABSENT);
     return 0;
   }
+  // Selecting resets the link's window and layout, which a running worker reads
+  // with every frame: the caller stops first, as for every other start.
+  if (workerThread) return 0;
   if (deviceLink->SelectDevice(index) == kLinkOk) deviceLink->InitializeSensor();
   return 1;
 }

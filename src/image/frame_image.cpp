@@ -162,6 +162,10 @@ bool FrameImage::Clip(const FrameImage& source, Rect& r, std::int32_t& x, std::i
   sTop = std::max<std::int64_t>(sTop, 0);
   sRight = std::min<std::int64_t>(sRight, source.width);
   sBottom = std::min<std::int64_t>(sBottom, source.height);
+  // What the source cut off its left and bottom moves the destination with it,
+  // so that every pixel still lands where it would have unclipped.
+  dLeft = x + (sLeft - r.left);
+  dBottom = y + (sBottom - r.top);
 
   // Rows are handed over counted from the opposite end, as in a bottom-up bitmap.
   x = static_cast<std::int32_t>(dLeft);

@@ -131,12 +131,18 @@ TEST(FrameImageTest, TransferClipsAndCountsRowsFromTheOppositeEnd) {
   FrameImage source;
   ASSERT_EQ(source.Create(100, 50, 8), 1);
   const Rect inner{10, 5, 30, 25};
-  // Source 100 x 50 throughout; the last two place part of it in a smaller destination.
+  // Rectangles that reach outside the source: what is cut off it moves the
+  // destination point with it, so every pixel lands where it would unclipped.
+  const Rect leftAndAbove{-10, -5, 30, 25};
+  const Rect below{0, 40, 30, 60};
+  // Source 100 x 50 throughout; two place part of it in a smaller destination.
   for (const ClipCase& c : {ClipCase{100, 50, nullptr, 0, 0, {0, 0, 100, 50}, 0, 0},
                             ClipCase{100, 50, nullptr, 10, 5, {0, 5, 90, 50}, 10, 0},
                             ClipCase{100, 50, nullptr, -10, -5, {10, 0, 100, 45}, 0, 5},
                             ClipCase{60, 40, &inner, 50, 30, {10, 35, 20, 45}, 50, 0},
-                            ClipCase{60, 40, &inner, -5, 2, {15, 25, 30, 45}, 0, 18}}) {
+                            ClipCase{60, 40, &inner, -5, 2, {15, 25, 30, 45}, 0, 18},
+                            ClipCase{100, 50, &leftAndAbove, 20, 10, {0, 25, 30, 50}, 30, 10},
+                            ClipCase{100, 50, &below, 0, 0, {0, 0, 30, 10}, 0, 40}}) {
     FrameImage destination;
     ASSERT_EQ(destination.Create(c.destinationWidth, c.destinationHeight, 8), 1);
     Seen seen;
