@@ -204,9 +204,11 @@ void RunPlainAndSse2HueSaturation(FrameImage& plain, FrameImage& fast,
 // followed by the table, over every colour: the single-precision divisions
 // must truncate exactly as the integer ones do, and rows, split into channels
 // and put back together, must land every sample where it came from (the fourth
-// ones untouched). A table differing from the identity in its last entry only
-// must not be taken for the identity. 10-bit samples carry random low bits and
-// now and then bits above the tenth, which both passes ignore.
+// ones untouched), and the three channels taken by sixths of the circle must
+// equal the three hue ramps wherever the setting allows them. A table
+// differing from the identity in its last entry only must not be taken for the
+// identity. 10-bit samples carry random low bits and now and then bits above
+// the tenth, which both passes ignore.
 TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
   ProcessorInfo here;
   DetectProcessorFeatures(&here);
@@ -234,6 +236,10 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
       {{400, 0, 10}, toned.data(), 24, false},
       {{0, 0, -256}, nullptr, 24, false},
       {{45, 0, 30}, lastChanged.data(), 24, true},
+      // The lowest hue setting that keeps every wrapped hue within the turn, and the next.
+      {{-296, 0, 50}, toned.data(), 24, true},
+      {{-297, 0, 50}, nullptr, 32, true},
+      {{-296, 0, -3}, toned16.data(), 64, true},
       {{30, 0, 40}, toned16.data(), 48, true},
       {{-360, 0, 255}, nullptr, 64, true},
       {{360, 0, -255}, toned16.data(), 64, true},
