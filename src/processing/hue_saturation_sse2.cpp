@@ -21,14 +21,14 @@ KELVO_SSE2 inline __m128i Select(__m128i mask, __m128i yes, __m128i no) {
   return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
 }
 
-// Truncated quotients of 16-bit lanes (numerator signed, divisor 1..510).
+// Truncated quotients of 16-bit lanes (numerator signed, divisor 1..510). Both
+// go in as 2^16 times themselves, the numerator with its sign, without a
+// sign extension: the scaling is exact and the quotient the same.
 KELVO_SSE2 inline __m128i DivideTruncating(__m128i numerator, __m128i divisor) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i nLow = _mm_srai_epi32(_mm_unpacklo_epi16(numerator, numerator), 16);
-  const __m128i nHigh = _mm_srai_epi32(_mm_unpackhi_epi16(numerator, numerator), 16);
-  const __m128i dLow = _mm_unpacklo_epi16(divisor, zero);
-  const __m128i dHigh = _mm_unpackhi_epi16(divisor, zero);
-  return _mm_packs_epi32(Quotient(nLow, dLow), Quotient(nHigh, dHigh));
+  return _mm_packs_epi32(
+      Quotient(_mm_unpacklo_epi16(zero, numerator), _mm_unpacklo_epi16(zero, divisor)),
+      Quotient(_mm_unpackhi_epi16(zero, numerator), _mm_unpackhi_epi16(zero, divisor)));
 }
 
 // The same for numerators 0..65535 (d * 255).

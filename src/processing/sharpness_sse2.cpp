@@ -74,7 +74,7 @@ KELVO_SSE2 int SharpenRow8(const std::uint16_t* columnSums, const std::uint8_t* 
     __m128i v = Sharpened(columnSums, i, spp, Load8(source + i), factor);
     // Products stay within 11 * 255, so the pack limits them to 255.
     if (kBrighten) v = Brightened(Limit(v, _mm_set1_epi16(255)), factors);
-    v = Keep(spare, Load8(out + i), v);
+    if (spp == 4) v = Keep(spare, Load8(out + i), v);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(v, v));
   }
   return i;
@@ -94,7 +94,7 @@ KELVO_SSE2 int SharpenRow16(const std::uint16_t* columnSums, const std::uint16_t
     __m128i v = Limit(Sharpened(columnSums, i, spp, s, factor), mask);
     if (kBrighten) v = _mm_min_epi16(Brightened(v, factors), mask);
     auto* p = reinterpret_cast<__m128i*>(out + i);
-    _mm_storeu_si128(p, Keep(spare, Load(p), v));
+    _mm_storeu_si128(p, spp == 4 ? Keep(spare, Load(p), v) : v);
   }
   return i;
 }
