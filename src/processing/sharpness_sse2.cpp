@@ -128,6 +128,33 @@ KELVO_SSE2 int ColumnSumsSse2(const std::uint16_t* const rows[4], std::uint16_t*
   return i;
 }
 
+KELVO_SSE2 int SlideColumnSumsSse2(const std::uint8_t* leaving, const std::uint8_t* entering,
+                                   std::uint16_t* sums, int count) {
+  const __m128i zero = _mm_setzero_si128();
+  int i = 0;
+  for (; i + 16 <= count; i += 16) {
+    const __m128i out = Load(leaving + i), in = Load(entering + i);
+    auto* p = reinterpret_cast<__m128i*>(sums + i);
+    _mm_storeu_si128(p, _mm_add_epi16(_mm_sub_epi16(Load(p), _mm_unpacklo_epi8(out, zero)),
+                                      _mm_unpacklo_epi8(in, zero)));
+    _mm_storeu_si128(p + 1, _mm_add_epi16(_mm_sub_epi16(Load(p + 1), _mm_unpackhi_epi8(out, zero)),
+                                          _mm_unpackhi_epi8(in, zero)));
+  }
+  return i;
+}
+
+KELVO_SSE2 int SlideColumnSumsSse2(const std::uint16_t* leaving, const std::uint16_t* entering,
+                                   std::uint16_t* sums, int count) {
+  const __m128i mask = _mm_set1_epi16(1023);
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    auto* p = reinterpret_cast<__m128i*>(sums + i);
+    _mm_storeu_si128(p, _mm_add_epi16(_mm_sub_epi16(Load(p), _mm_and_si128(Load(leaving + i), mask)),
+                                      _mm_and_si128(Load(entering + i), mask)));
+  }
+  return i;
+}
+
 KELVO_SSE2 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint8_t* source,
                               std::uint8_t* out, int begin, int end, int spp, int sigma,
                               const BrightnessProduct* product) {

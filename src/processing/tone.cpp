@@ -271,7 +271,13 @@ int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* 
   for (int y = 2; y < height - 2; ++y) {
     const Sample* rows[4];
     for (int k = 0; k < 4; ++k) rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(y - 2 + k));
-    int i = sse2 ? tone_detail::ColumnSumsSse2(rows, columnSums.data(), rowSamples) : 0;
+    // Below the first row the SSE2 sums slide down; their reach is the same on
+    // every row, and the plain tail is summed afresh.
+    int i = !sse2   ? 0
+            : y > 2 ? tone_detail::SlideColumnSumsSse2(
+                          reinterpret_cast<const Sample*>(region.SrcRow(y - 3)), rows[3],
+                          columnSums.data(), rowSamples)
+                    : tone_detail::ColumnSumsSse2(rows, columnSums.data(), rowSamples);
     for (; i < rowSamples; ++i) {
       columnSums[i] = static_cast<std::uint16_t>((rows[0][i] & M) + (rows[1][i] & M) +
                                                  (rows[2][i] & M) + (rows[3][i] & M));

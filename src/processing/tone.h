@@ -104,6 +104,12 @@ int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samplesPerPixel,
 // return how far they got.
 int ColumnSumsSse2(const std::uint8_t* const rows[4], std::uint16_t* sums, int count);
 int ColumnSumsSse2(const std::uint16_t* const rows[4], std::uint16_t* sums, int count);
+// The sums of the next row down from those of the row above: the leaving row's
+// samples out, the entering row's in; returns how far it got, like the above.
+int SlideColumnSumsSse2(const std::uint8_t* leaving, const std::uint8_t* entering,
+                        std::uint16_t* sums, int count);
+int SlideColumnSumsSse2(const std::uint16_t* leaving, const std::uint16_t* entering,
+                        std::uint16_t* sums, int count);
 // The sharpen step of samples [begin, end) of a row (begin on a pixel) from its
 // column sums, spare fourth samples left alone, each result brightened by the
 // product when there is one; returns where it stopped (the plain loop does the
