@@ -123,8 +123,8 @@ bool CopyToScratch(FrameImage* out, FrameImage* scratch) {
 // contrast (and brightness too without sharpness) become one composed table,
 // applied in the hue and saturation pass when that runs, and brightness is
 // applied by the sharpness pass to each row as it is finished (as a product
-// where one meets its table exactly). The samples are
-// exactly those of the stages run one after the other.
+// where one meets its table exactly). The samples are exactly those of the
+// stages run one after the other.
 void AdjustTones(const FrameConversion& frame, std::int32_t mode, FrameImage* out) {
   const FilterBlock& f = *frame.filters;
   static constexpr SampleFormat kFormatOfMode[6] = {SampleFormat::Gray8,   SampleFormat::Gray16,

@@ -294,10 +294,6 @@ KELVO_SSE2 inline __m128i Limit255(__m128i v) {
   return _mm_min_epi16(_mm_max_epi16(v, _mm_setzero_si128()), _mm_set1_epi16(255));
 }
 
-}  // namespace
-
-namespace {
-
 template <bool kWithinTurn>
 KELVO_SSE2 int Row8(std::uint8_t* row, int width, int samplesPerPixel,
                     const HueSaturationParams& params, const std::uint8_t* table) {
@@ -363,15 +359,16 @@ bool WithinTurn(const HueSaturationParams& params) { return params.hue >= -296; 
 
 }  // namespace
 
-int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
-                         const HueSaturationParams& params, const std::uint8_t* table) {
+KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
+                                    const HueSaturationParams& params, const std::uint8_t* table) {
   if (!LanesHoldSettings(params)) return 0;
   return WithinTurn(params) ? Row8<true>(row, width, samplesPerPixel, params, table)
                             : Row8<false>(row, width, samplesPerPixel, params, table);
 }
 
-int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samplesPerPixel,
-                           const HueSaturationParams& params, const std::uint16_t* table) {
+KELVO_SSE2 int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samplesPerPixel,
+                                      const HueSaturationParams& params,
+                                      const std::uint16_t* table) {
   if (!LanesHoldSettings(params)) return 0;
   return WithinTurn(params) ? Row16<true>(row, width, samplesPerPixel, params, table)
                             : Row16<false>(row, width, samplesPerPixel, params, table);

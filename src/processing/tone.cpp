@@ -146,13 +146,13 @@ std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum)
 
 BrightnessProduct FindBrightnessProduct(std::int32_t brightness, int maximum) {
   const std::vector<std::uint16_t> table = BrightnessTable(brightness, maximum);
-  double k;
+  std::int64_t whole, nearest;
   {
     platform::DoublePrecisionScope doubles;
-    k = BrightnessFactor(brightness);
+    const double k = BrightnessFactor(brightness);
+    whole = static_cast<std::int64_t>(std::floor(k));
+    nearest = static_cast<std::int64_t>(std::floor((k - whole) * 65536.0));
   }
-  const auto whole = static_cast<std::int64_t>(std::floor(k));
-  const auto nearest = static_cast<std::int64_t>(std::floor((k - whole) * 65536.0));
   for (const std::int64_t fraction : {nearest, nearest + 1, nearest - 1, nearest + 2}) {
     if (fraction < 0 || fraction > 0xFFFF) continue;
     bool meets = true;
@@ -235,9 +235,8 @@ void MapSamples(typename Format<F>::Sample* s, int begin, int end, int spp,
 }
 
 // The unsharp mask; with a table, every row of the picture is mapped through it
-// as soon as it is final, while still in cache.
-// With an exact brightness product the SSE2 steps brighten what they write,
-// and the table maps only the rest of the row.
+// as soon as it is final, while still in cache. With an exact brightness
+// product the SSE2 steps brighten what they write, and the table maps the rest.
 template <SampleFormat F>
 int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* table,
             SimdVariant variant, const BrightnessProduct& product) {

@@ -462,6 +462,27 @@ const struct SharpnessFormat {
     {AdjustSharpnessToned<SampleFormat::Color16>, 64, 1023},
 };
 
+// One random picture sharpened with each of the two settings: the same bytes.
+void ExpectSharpenedAlike(const SharpnessFormat& format, int width, int height, unsigned seed,
+                          const TonedSharpnessParams& plainParams,
+                          const TonedSharpnessParams& fastParams) {
+  FrameImage source, plain, fast;
+  ASSERT_EQ(source.Create(width, height, format.bits), 1);
+  FillSharpnessSource(source, format.maximum, seed);
+  ASSERT_TRUE(CopyPicture(source, plain) && CopyPicture(source, fast));
+  const TonedSharpnessParams* plainHolder = &plainParams;
+  const TonedSharpnessParams* fastHolder = &fastParams;
+  ASSERT_EQ(plain.Transfer(format.kernel, &source, nullptr, 0, 0,
+                           reinterpret_cast<std::uintptr_t>(&plainHolder), 0),
+            1);
+  ASSERT_EQ(fast.Transfer(format.kernel, &source, nullptr, 0, 0,
+                          reinterpret_cast<std::uintptr_t>(&fastHolder), 0),
+            1);
+  for (int r = 0; r < height; ++r) {
+    ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), source.stride), 0) << "row " << r;
+  }
+}
+
 TEST(ToneTest, FastSharpnessMatchesThePlainPassInEveryFormat) {
   ProcessorInfo here;
   DetectProcessorFeatures(&here);
@@ -477,26 +498,12 @@ TEST(ToneTest, FastSharpnessMatchesThePlainPassInEveryFormat) {
         const bool withTable = round % 2 == 0;
         SCOPED_TRACE(testing::Message() << format.bits << " bits, width " << width << ", sigma "
                                         << sigma << (withTable ? ", table" : ""));
-        FrameImage source, plain, fast;
         // Tall enough for the SSE2 column sums to slide down over many rows.
         const int height = 5 + round % 3 * 6;
-        ASSERT_EQ(source.Create(width, height, format.bits), 1);
-        FillSharpnessSource(source, format.maximum, round);
-        ASSERT_TRUE(CopyPicture(source, plain) && CopyPicture(source, fast));
         const std::uint16_t* table = withTable ? tables[wide].data() : nullptr;
-        const TonedSharpnessParams plainParams{sigma, table, SimdVariant::Plain, {}};
-        const TonedSharpnessParams fastParams{sigma, table, SimdVariant::Sse2, {}};
-        const TonedSharpnessParams* plainHolder = &plainParams;
-        const TonedSharpnessParams* fastHolder = &fastParams;
-        ASSERT_EQ(plain.Transfer(format.kernel, &source, nullptr, 0, 0,
-                                 reinterpret_cast<std::uintptr_t>(&plainHolder), 0),
-                  1);
-        ASSERT_EQ(fast.Transfer(format.kernel, &source, nullptr, 0, 0,
-                                reinterpret_cast<std::uintptr_t>(&fastHolder), 0),
-                  1);
-        for (int r = 0; r < height; ++r) {
-          ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), source.stride), 0) << "row " << r;
-        }
+        ASSERT_NO_FATAL_FAILURE(ExpectSharpenedAlike(
+            format, width, height, round, {sigma, table, SimdVariant::Plain, {}},
+            {sigma, table, SimdVariant::Sse2, {}}));
       }
     }
   }
@@ -548,26 +555,11 @@ TEST(ToneTest, FastSharpnessBrightensExactlyAsTheTable) {
       const int sigma = 1 + round % 30;
       SCOPED_TRACE(testing::Message() << format.bits << " bits, width " << width << ", sigma "
                                       << sigma << ", brightness " << brightness);
-      FrameImage source, plain, fast;
-      const int height = 5 + round % 2;
-      ASSERT_EQ(source.Create(width, height, format.bits), 1);
-      FillSharpnessSource(source, format.maximum, round);
-      ASSERT_TRUE(CopyPicture(source, plain) && CopyPicture(source, fast));
       const std::vector<std::uint16_t> table = BrightnessTable(brightness, format.maximum);
-      const TonedSharpnessParams plainParams{sigma, table.data(), SimdVariant::Plain, {}};
-      const TonedSharpnessParams fastParams{sigma, table.data(), SimdVariant::Sse2,
-                                            FindBrightnessProduct(brightness, format.maximum)};
-      const TonedSharpnessParams* plainHolder = &plainParams;
-      const TonedSharpnessParams* fastHolder = &fastParams;
-      ASSERT_EQ(plain.Transfer(format.kernel, &source, nullptr, 0, 0,
-                               reinterpret_cast<std::uintptr_t>(&plainHolder), 0),
-                1);
-      ASSERT_EQ(fast.Transfer(format.kernel, &source, nullptr, 0, 0,
-                              reinterpret_cast<std::uintptr_t>(&fastHolder), 0),
-                1);
-      for (int r = 0; r < height; ++r) {
-        ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), source.stride), 0) << "row " << r;
-      }
+      ASSERT_NO_FATAL_FAILURE(ExpectSharpenedAlike(
+          format, width, 5 + round % 2, round, {sigma, table.data(), SimdVariant::Plain, {}},
+          {sigma, table.data(), SimdVariant::Sse2,
+           FindBrightnessProduct(brightness, format.maximum)}));
     }
   }
 }
