@@ -213,7 +213,7 @@ void Sharpness(benchmark::State& state, int mode, SimdVariant variant) {
   FrameImage scratch;
   scratch.Create(kWidth, kHeight, picture.bitCount);
   std::memcpy(scratch.pixels, picture.pixels, picture.stride * kHeight);
-  const TonedSharpnessParams params{10, nullptr, variant};
+  const TonedSharpnessParams params{10, nullptr, variant, {}};
   const TonedSharpnessParams* p = &params;
   const PixelKernel kernel = mode >= 4 ? AdjustSharpnessToned<SampleFormat::Color16>
                                        : AdjustSharpnessToned<SampleFormat::Color8>;

@@ -122,8 +122,9 @@ bool CopyToScratch(FrameImage* out, FrameImage* scratch) {
 // Stages 5 to 9. The table stages are fused into their neighbours: gamma and
 // contrast (and brightness too without sharpness) become one composed table,
 // applied in the hue and saturation pass when that runs, and brightness is
-// applied by the sharpness pass to each row as it is finished. The samples are
-// exactly those of the stages run one after the other.
+// applied by the sharpness pass to each row as it is finished (as a product
+// where one meets its table exactly). The samples are exactly those of the
+// stages run one after the other.
 void AdjustTones(const FrameConversion& frame, std::int32_t mode, FrameImage* out) {
   const FilterBlock& f = *frame.filters;
   static constexpr SampleFormat kFormatOfMode[6] = {SampleFormat::Gray8,   SampleFormat::Gray16,
@@ -143,9 +144,11 @@ void AdjustTones(const FrameConversion& frame, std::int32_t mode, FrameImage* ou
   if (gamma != 100) then(GammaTable(gamma, maximum));
   if (contrast != 0) then(ContrastTable(contrast, maximum));
   std::vector<std::uint16_t> after;
+  BrightnessProduct product{};
   if (brightness != 0) {
     if (sharpen) {
       after = BrightnessTable(brightness, maximum);
+      product = FindBrightnessProduct(brightness, maximum);
     } else {
       then(BrightnessTable(brightness, maximum));
     }
@@ -161,7 +164,7 @@ void AdjustTones(const FrameConversion& frame, std::int32_t mode, FrameImage* ou
   }
   if (sharpen && CopyToScratch(out, frame.images.scratch)) {
     const TonedSharpnessParams params{sharpness, after.empty() ? nullptr : after.data(),
-                                      ChooseSimdVariant(*frame.processor)};
+                                      ChooseSimdVariant(*frame.processor), product};
     const TonedSharpnessParams* holder = &params;
     out->Transfer(kSharpnessToned.For(mode), frame.images.scratch, nullptr, 0, 0,
                   reinterpret_cast<std::uintptr_t>(&holder), 0);

@@ -21,14 +21,14 @@ KELVO_SSE2 inline __m128i Select(__m128i mask, __m128i yes, __m128i no) {
   return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
 }
 
-// Truncated quotients of 16-bit lanes (numerator signed, divisor 1..510).
+// Truncated quotients of 16-bit lanes (numerator signed, divisor 1..510). Both
+// go in as 2^16 times themselves, the numerator with its sign, without a
+// sign extension: the scaling is exact and the quotient the same.
 KELVO_SSE2 inline __m128i DivideTruncating(__m128i numerator, __m128i divisor) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i nLow = _mm_srai_epi32(_mm_unpacklo_epi16(numerator, numerator), 16);
-  const __m128i nHigh = _mm_srai_epi32(_mm_unpackhi_epi16(numerator, numerator), 16);
-  const __m128i dLow = _mm_unpacklo_epi16(divisor, zero);
-  const __m128i dHigh = _mm_unpackhi_epi16(divisor, zero);
-  return _mm_packs_epi32(Quotient(nLow, dLow), Quotient(nHigh, dHigh));
+  return _mm_packs_epi32(
+      Quotient(_mm_unpacklo_epi16(zero, numerator), _mm_unpacklo_epi16(zero, divisor)),
+      Quotient(_mm_unpackhi_epi16(zero, numerator), _mm_unpackhi_epi16(zero, divisor)));
 }
 
 // The same for numerators 0..65535 (d * 255).
@@ -51,6 +51,36 @@ KELVO_SSE2 inline __m128i Channel(__m128i h, __m128i m1, __m128i spread) {
   return _mm_add_epi16(m1, _mm_srai_epi16(_mm_mullo_epi16(spread, weight), 6));
 }
 
+// The three channels at once for hues known to lie in 0..359 (after the single
+// wrap): in each sixth of the circle one channel is m2, one m1 and one on the
+// ramp, rising in the even sixths and falling in the odd ones, so one product
+// serves all three. Lanes without spread come out m1 whichever way.
+KELVO_SSE2 inline void SextantChannels(__m128i h, __m128i m1, __m128i spread, __m128i& r,
+                                       __m128i& g, __m128i& b) {
+  const __m128i sixth = _mm_mulhi_epu16(h, _mm_set1_epi16(1093));  // h / 60 for h < 360
+  const __m128i into = _mm_sub_epi16(h, _mm_mullo_epi16(sixth, _mm_set1_epi16(60)));
+  const __m128i one = _mm_set1_epi16(1);
+  const __m128i falling = _mm_cmpeq_epi16(_mm_and_si128(sixth, one), one);
+  const __m128i weight = Select(falling, _mm_sub_epi16(_mm_set1_epi16(60), into), into);
+  const __m128i ramp = _mm_add_epi16(m1, _mm_srai_epi16(_mm_mullo_epi16(spread, weight), 6));
+  // m1 <= ramp <= m2: a channel is the ramp raised by `up` or lowered by `down`.
+  const __m128i up = _mm_sub_epi16(_mm_add_epi16(m1, spread), ramp);
+  const __m128i down = _mm_sub_epi16(ramp, m1);
+  const __m128i past1 = _mm_cmpgt_epi16(sixth, _mm_setzero_si128());
+  const __m128i past2 = _mm_cmpgt_epi16(sixth, one);
+  const __m128i past3 = _mm_cmpgt_epi16(sixth, _mm_set1_epi16(2));
+  const __m128i past4 = _mm_cmpgt_epi16(sixth, _mm_set1_epi16(3));
+  const __m128i past5 = _mm_cmpgt_epi16(sixth, _mm_set1_epi16(4));
+  // Red: m2 in sixths 0 and 5, m1 in 2 and 3. Green: m2 in 1 and 2, m1 in 4
+  // and 5. Blue: m2 in 3 and 4, m1 in 0 and 1.
+  r = _mm_sub_epi16(_mm_add_epi16(ramp, _mm_andnot_si128(_mm_andnot_si128(past5, past1), up)),
+                    _mm_and_si128(_mm_andnot_si128(past4, past2), down));
+  g = _mm_sub_epi16(_mm_add_epi16(ramp, _mm_and_si128(_mm_andnot_si128(past3, past1), up)),
+                    _mm_and_si128(past4, down));
+  b = _mm_sub_epi16(_mm_add_epi16(ramp, _mm_and_si128(_mm_andnot_si128(past5, past3), up)),
+                    _mm_andnot_si128(past2, down));
+}
+
 // Channel ch of eight pixels n bytes apart.
 KELVO_SSE2 inline __m128i Lanes(const std::uint8_t* p, int n, int ch) {
   return _mm_setr_epi16(p[ch], p[n + ch], p[2 * n + ch], p[3 * n + ch], p[4 * n + ch],
@@ -58,6 +88,8 @@ KELVO_SSE2 inline __m128i Lanes(const std::uint8_t* p, int n, int ch) {
 }
 
 // The whole conversion of eight pixels held as 16-bit lanes, results in place.
+// kWithinTurn: the hue setting keeps every wrapped hue in 0..359.
+template <bool kWithinTurn>
 KELVO_SSE2 inline void Convert(__m128i& b, __m128i& g, __m128i& r, __m128i hue,
                                __m128i saturation) {
   const __m128i one = _mm_set1_epi16(1), zero = _mm_setzero_si128();
@@ -100,6 +132,10 @@ KELVO_SSE2 inline void Convert(__m128i& b, __m128i& g, __m128i& r, __m128i hue,
       Select(grey, lightness, _mm_sub_epi16(_mm_add_epi16(lightness, lightness), m2));
   const __m128i spread = _mm_andnot_si128(grey, _mm_sub_epi16(m2, m1));
 
+  if (kWithinTurn) {
+    SextantChannels(h, m1, spread, r, g, b);
+    return;
+  }
   __m128i hRed = _mm_add_epi16(h, _mm_set1_epi16(120));
   hRed = _mm_sub_epi16(hRed, _mm_and_si128(_mm_cmpgt_epi16(hRed, _mm_set1_epi16(359)), turn));
   const __m128i hBlue = _mm_sub_epi16(h, _mm_set1_epi16(120));
@@ -156,6 +192,7 @@ KELVO_SSE2 inline bool IsIdentity(const std::uint8_t* table) {
 // 24-bit rows sixteen pixels a step: three loads split into channels by
 // unpacking, and without a table (the common hue-only setting) three stores.
 // With a table its look-ups are the only scalar work left.
+template <bool kWithinTurn>
 KELVO_SSE2 int HueSaturationRow24(std::uint8_t* row, int width, __m128i hue, __m128i saturation,
                                   const std::uint8_t* table) {
   const bool identity = IsIdentity(table);
@@ -170,8 +207,8 @@ KELVO_SSE2 int HueSaturationRow24(std::uint8_t* row, int width, __m128i hue, __m
     __m128i bLow = _mm_unpacklo_epi8(blue, zero), bHigh = _mm_unpackhi_epi8(blue, zero);
     __m128i gLow = _mm_unpacklo_epi8(green, zero), gHigh = _mm_unpackhi_epi8(green, zero);
     __m128i rLow = _mm_unpacklo_epi8(red, zero), rHigh = _mm_unpackhi_epi8(red, zero);
-    Convert(bLow, gLow, rLow, hue, saturation);
-    Convert(bHigh, gHigh, rHigh, hue, saturation);
+    Convert<kWithinTurn>(bLow, gLow, rLow, hue, saturation);
+    Convert<kWithinTurn>(bHigh, gHigh, rHigh, hue, saturation);
     blue = _mm_packus_epi16(bLow, bHigh);
     green = _mm_packus_epi16(gLow, gHigh);
     red = _mm_packus_epi16(rLow, rHigh);
@@ -188,6 +225,7 @@ KELVO_SSE2 int HueSaturationRow24(std::uint8_t* row, int width, __m128i hue, __m
 
 // 32-bit rows eight pixels a step: channels by masks and shifts, the spare
 // byte carried through unchanged; the table afterwards as for 24 bits.
+template <bool kWithinTurn>
 KELVO_SSE2 int HueSaturationRow32(std::uint8_t* row, int width, __m128i hue, __m128i saturation,
                                   const std::uint8_t* table) {
   const bool identity = IsIdentity(table);
@@ -202,7 +240,7 @@ KELVO_SSE2 int HueSaturationRow32(std::uint8_t* row, int width, __m128i hue, __m
     __m128i r = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(first, 16), low),
                                 _mm_and_si128(_mm_srli_epi32(second, 16), low));
     const __m128i spare = _mm_packs_epi32(_mm_srli_epi32(first, 24), _mm_srli_epi32(second, 24));
-    Convert(b, g, r, hue, saturation);
+    Convert<kWithinTurn>(b, g, r, hue, saturation);
     const __m128i blueGreen = _mm_packus_epi16(b, g);
     const __m128i bg = _mm_unpacklo_epi8(blueGreen, _mm_unpackhi_epi64(blueGreen, blueGreen));
     const __m128i ra = _mm_unpacklo_epi8(_mm_packus_epi16(r, r), _mm_packus_epi16(spare, spare));
@@ -256,23 +294,21 @@ KELVO_SSE2 inline __m128i Limit255(__m128i v) {
   return _mm_min_epi16(_mm_max_epi16(v, _mm_setzero_si128()), _mm_set1_epi16(255));
 }
 
-}  // namespace
-
-KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
-                                    const HueSaturationParams& params, const std::uint8_t* table) {
-  if (!LanesHoldSettings(params)) return 0;
+template <bool kWithinTurn>
+KELVO_SSE2 int Row8(std::uint8_t* row, int width, int samplesPerPixel,
+                    const HueSaturationParams& params, const std::uint8_t* table) {
   const __m128i hue = _mm_set1_epi16(static_cast<short>(params.hue));
   const __m128i saturation = _mm_set1_epi16(static_cast<short>(params.saturation));
   const int n = samplesPerPixel;
-  int x = n == 3 ? HueSaturationRow24(row, width, hue, saturation, table)
-                 : HueSaturationRow32(row, width, hue, saturation, table);
+  int x = n == 3 ? HueSaturationRow24<kWithinTurn>(row, width, hue, saturation, table)
+                 : HueSaturationRow32<kWithinTurn>(row, width, hue, saturation, table);
   // What is left of a 24-bit row: eight pixels gathered lane by lane.
   for (; x + 8 <= width; x += 8) {
     // Lanes filled straight from the bytes: a round trip through memory would
     // stall on the wide load of narrow stores.
     std::uint8_t* p = row + x * n;
     __m128i b = Lanes(p, n, 0), g = Lanes(p, n, 1), r = Lanes(p, n, 2);
-    Convert(b, g, r, hue, saturation);
+    Convert<kWithinTurn>(b, g, r, hue, saturation);
     alignas(16) std::uint8_t bytes[2][16];
     _mm_store_si128(reinterpret_cast<__m128i*>(bytes[0]), _mm_packus_epi16(b, r));
     _mm_store_si128(reinterpret_cast<__m128i*>(bytes[1]), _mm_packus_epi16(g, g));
@@ -285,10 +321,9 @@ KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPer
   return x;
 }
 
-KELVO_SSE2 int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samplesPerPixel,
-                                      const HueSaturationParams& params,
-                                      const std::uint16_t* table) {
-  if (!LanesHoldSettings(params)) return 0;
+template <bool kWithinTurn>
+KELVO_SSE2 int Row16(std::uint16_t* row, int width, int samplesPerPixel,
+                     const HueSaturationParams& params, const std::uint16_t* table) {
   const __m128i hue = _mm_set1_epi16(static_cast<short>(params.hue));
   const __m128i saturation = _mm_set1_epi16(static_cast<short>(params.saturation));
   const int n = samplesPerPixel;
@@ -302,7 +337,7 @@ KELVO_SSE2 int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samples
       b = WideLanes(p, n, 0), g = WideLanes(p, n, 1), r = WideLanes(p, n, 2);
     }
     b = Narrow(b), g = Narrow(g), r = Narrow(r);
-    Convert(b, g, r, hue, saturation);
+    Convert<kWithinTurn>(b, g, r, hue, saturation);
     // Limited to 0..255, then the table takes each result to its 10-bit sample
     // with the tones applied.
     alignas(16) std::uint16_t lanes[3][8];
@@ -316,6 +351,27 @@ KELVO_SSE2 int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samples
     }
   }
   return x;
+}
+
+// From hue -296 up, the hue plus the setting, wrapped once, stays within
+// 0..359: the hue of a pixel itself lies in -64..304.
+bool WithinTurn(const HueSaturationParams& params) { return params.hue >= -296; }
+
+}  // namespace
+
+KELVO_SSE2 int HueSaturationRowSse2(std::uint8_t* row, int width, int samplesPerPixel,
+                                    const HueSaturationParams& params, const std::uint8_t* table) {
+  if (!LanesHoldSettings(params)) return 0;
+  return WithinTurn(params) ? Row8<true>(row, width, samplesPerPixel, params, table)
+                            : Row8<false>(row, width, samplesPerPixel, params, table);
+}
+
+KELVO_SSE2 int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samplesPerPixel,
+                                      const HueSaturationParams& params,
+                                      const std::uint16_t* table) {
+  if (!LanesHoldSettings(params)) return 0;
+  return WithinTurn(params) ? Row16<true>(row, width, samplesPerPixel, params, table)
+                            : Row16<false>(row, width, samplesPerPixel, params, table);
 }
 
 }  // namespace kelvo::tone_detail

@@ -127,15 +127,44 @@ std::vector<std::uint16_t> ContrastTable(std::int32_t contrast, int maximum) {
   return table;
 }
 
+namespace {
+// Callers hold a double precision scope.
+double BrightnessFactor(std::int32_t brightness) {
+  return brightness > 0 ? 1 + brightness * (10.0 / 255) : 1 - std::abs(brightness) * (1.0 / 255);
+}
+}  // namespace
+
 std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum) {
   platform::DoublePrecisionScope doubles;
-  const double k =
-      brightness > 0 ? 1 + brightness * (10.0 / 255) : 1 - std::abs(brightness) * (1.0 / 255);
+  const double k = BrightnessFactor(brightness);
   std::vector<std::uint16_t> table(maximum + 1);
   for (int s = 0; s <= maximum; ++s) {
     table[s] = static_cast<std::uint16_t>(std::clamp(static_cast<int>(k * s), 0, maximum));
   }
   return table;
+}
+
+BrightnessProduct FindBrightnessProduct(std::int32_t brightness, int maximum) {
+  const std::vector<std::uint16_t> table = BrightnessTable(brightness, maximum);
+  std::int64_t whole, nearest;
+  {
+    platform::DoublePrecisionScope doubles;
+    const double k = BrightnessFactor(brightness);
+    whole = static_cast<std::int64_t>(std::floor(k));
+    nearest = static_cast<std::int64_t>(std::floor((k - whole) * 65536.0));
+  }
+  for (const std::int64_t fraction : {nearest, nearest + 1, nearest - 1, nearest + 2}) {
+    if (fraction < 0 || fraction > 0xFFFF) continue;
+    bool meets = true;
+    for (int s = 0; s <= maximum && meets; ++s) {
+      const std::int64_t product = s * whole + ((s * fraction) >> 16);
+      meets = std::min<std::int64_t>(product, maximum) == table[s];
+    }
+    if (meets) {
+      return {true, static_cast<std::uint16_t>(whole), static_cast<std::uint16_t>(fraction)};
+    }
+  }
+  return {false, 0, 0};
 }
 
 // Gamma, contrast and brightness differ only in the table built from the setting.
@@ -189,32 +218,40 @@ int MaximumSample(SampleFormat format) {
 
 namespace {
 
-// Every channel sample of one row becomes table[s]; a spare fourth sample stays.
+// Every channel sample of samples [begin, end) of a row becomes table[s]; a
+// spare fourth sample stays. With four samples a pixel, begin is on a pixel.
 template <SampleFormat F>
-void MapRow(typename Format<F>::Sample* s, int width, int spp, const std::uint16_t* t) {
+void MapSamples(typename Format<F>::Sample* s, int begin, int end, int spp,
+                const std::uint16_t* t) {
   using Sample = typename Format<F>::Sample;
   constexpr int kMask = sizeof(Sample) == 1 ? 0xFF : 0x3FF;
   if (spp == Format<F>::kChannels) {
-    for (int i = 0; i < width * spp; ++i) s[i] = static_cast<Sample>(t[s[i] & kMask]);
+    for (int i = begin; i < end; ++i) s[i] = static_cast<Sample>(t[s[i] & kMask]);
     return;
   }
-  for (int x = 0; x < width; ++x, s += spp) {
-    for (int ch = 0; ch < 3; ++ch) s[ch] = static_cast<Sample>(t[s[ch] & kMask]);
+  for (int i = begin; i < end; i += spp) {
+    for (int ch = 0; ch < 3; ++ch) s[i + ch] = static_cast<Sample>(t[s[i + ch] & kMask]);
   }
 }
 
 // The unsharp mask; with a table, every row of the picture is mapped through it
-// as soon as it is final, while still in cache.
+// as soon as it is final, while still in cache. With an exact brightness
+// product the SSE2 steps brighten what they write, and the table maps the rest.
 template <SampleFormat F>
 int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* table,
-            SimdVariant variant) {
+            SimdVariant variant, const BrightnessProduct& product) {
   using Fmt = Format<F>;
   using Sample = typename Fmt::Sample;
   int spp;
   if (!SamplesPerPixel<F>(region.dstBytes, spp)) return 0;
   const int width = region.width, height = region.height;
-  auto finish = [&](int y) {
-    if (table != nullptr) MapRow<F>(reinterpret_cast<Sample*>(region.DstRow(y)), width, spp, table);
+  const int rowSamples = width * spp;
+  // Maps the row but for samples [doneBegin, doneEnd), already brightened.
+  auto finish = [&](int y, int doneBegin = 0, int doneEnd = 0) {
+    if (table == nullptr) return;
+    auto* row = reinterpret_cast<Sample*>(region.DstRow(y));
+    MapSamples<F>(row, 0, doneBegin, spp, table);
+    MapSamples<F>(row, std::max(doneBegin, doneEnd), rowSamples, spp, table);
   };
   if (width < 5 || height < 5) {
     for (int y = 0; y < height; ++y) finish(y);
@@ -227,13 +264,19 @@ int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* 
   for (int j = 0; j < 2 * M + 2; ++j) delta[j] = sigma * (j - M) / 10;
   // Unsharp mask against the 4 x 4 box ending one row and column past the pixel:
   // column sums over four rows first, then four columns of those.
-  const int rowSamples = width * spp;
   std::vector<std::uint16_t> columnSums(rowSamples);
   const bool sse2 = variant == SimdVariant::Sse2;
+  const BrightnessProduct* brighten = table != nullptr && product.exact ? &product : nullptr;
   for (int y = 2; y < height - 2; ++y) {
     const Sample* rows[4];
     for (int k = 0; k < 4; ++k) rows[k] = reinterpret_cast<const Sample*>(region.SrcRow(y - 2 + k));
-    int i = sse2 ? tone_detail::ColumnSumsSse2(rows, columnSums.data(), rowSamples) : 0;
+    // Below the first row the SSE2 sums slide down; their reach is the same on
+    // every row, and the plain tail is summed afresh.
+    int i = !sse2   ? 0
+            : y > 2 ? tone_detail::SlideColumnSumsSse2(
+                          reinterpret_cast<const Sample*>(region.SrcRow(y - 3)), rows[3],
+                          columnSums.data(), rowSamples)
+                    : tone_detail::ColumnSumsSse2(rows, columnSums.data(), rowSamples);
     for (; i < rowSamples; ++i) {
       columnSums[i] = static_cast<std::uint16_t>((rows[0][i] & M) + (rows[1][i] & M) +
                                                  (rows[2][i] & M) + (rows[3][i] & M));
@@ -241,8 +284,11 @@ int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* 
     const Sample* here = rows[2];
     auto* out = reinterpret_cast<Sample*>(region.DstRow(y));
     const int end = (width - 2) * spp;
-    i = 2 * spp;
-    if (sse2) i = tone_detail::SharpenRowSse2(columnSums.data(), here, out, i, end, spp, sigma);
+    const int begin = 2 * spp;
+    i = sse2 ? tone_detail::SharpenRowSse2(columnSums.data(), here, out, begin, end, spp, sigma,
+                                           brighten)
+             : begin;
+    const int brightened = brighten != nullptr ? i : begin;
     auto sharpen = [&](int at) {
       const int blurred = (columnSums[at - 2 * spp] + columnSums[at - spp] + columnSums[at] +
                            columnSums[at + spp]) >>
@@ -257,7 +303,7 @@ int Sharpen(const PixelRegion& region, std::int32_t sigma, const std::uint16_t* 
         for (int ch = 0; ch < Fmt::kChannels; ++ch) sharpen(x * spp + ch);
       }
     }
-    finish(y);
+    finish(y, begin, brightened);
   }
   finish(height - 2);
   finish(height - 1);
@@ -274,7 +320,7 @@ int AdjustSharpness(KELVO_PIXEL_KERNEL_PARAMS) {
                         dstStride, srcStride, userA, userB, region, sigma)) {
     return 0;
   }
-  return Sharpen<F>(region, sigma, nullptr, SimdVariant::Plain);
+  return Sharpen<F>(region, sigma, nullptr, SimdVariant::Plain, BrightnessProduct{});
 }
 
 template <SampleFormat F>
@@ -286,7 +332,7 @@ int AdjustSharpnessToned(KELVO_PIXEL_KERNEL_PARAMS) {
   }
   const TonedSharpnessParams* params = KernelRecord<TonedSharpnessParams>(userA);
   if (params == nullptr || dstBytesPerPixel != srcBytesPerPixel) return 0;
-  return Sharpen<F>(region, params->sharpness, params->table, params->variant);
+  return Sharpen<F>(region, params->sharpness, params->table, params->variant, params->product);
 }
 
 void HueSaturationPixel(const HueSaturationParams& params, int& r, int& g, int& b) {

@@ -48,6 +48,17 @@ std::vector<std::uint16_t> GammaTable(std::int32_t gamma, int maximum);
 std::vector<std::uint16_t> ContrastTable(std::int32_t contrast, int maximum);
 std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum);
 
+// The brightness table as a fixed-point product with 16 fraction bits: every
+// entry T[s] equals min(s * whole + ((s * fraction) >> 16), M). Found near the
+// factor's own digits and checked entry by entry; `exact` is false when no
+// candidate meets every entry, and the table is then the only way.
+struct BrightnessProduct {
+  bool exact;
+  std::uint16_t whole;
+  std::uint16_t fraction;
+};
+BrightnessProduct FindBrightnessProduct(std::int32_t brightness, int maximum);
+
 // One 8-bit pixel through hue and saturation: b, g, r in place.
 void HueSaturationPixel(const HueSaturationParams& params, int& r, int& g, int& b);
 
@@ -73,6 +84,8 @@ struct TonedSharpnessParams {
   std::int32_t sharpness;
   const std::uint16_t* table;
   SimdVariant variant;  // SSE2: eight samples a step
+  // When exact, meets the table and stands in for it in the SSE2 steps.
+  BrightnessProduct product;
 };
 template <SampleFormat F>
 int AdjustSharpnessToned(KELVO_PIXEL_KERNEL_PARAMS);
@@ -91,13 +104,20 @@ int HueSaturationRow16Sse2(std::uint16_t* row, int width, int samplesPerPixel,
 // return how far they got.
 int ColumnSumsSse2(const std::uint8_t* const rows[4], std::uint16_t* sums, int count);
 int ColumnSumsSse2(const std::uint16_t* const rows[4], std::uint16_t* sums, int count);
+// The sums of the next row down from those of the row above: the leaving row's
+// samples out, the entering row's in; returns how far it got, like the above.
+int SlideColumnSumsSse2(const std::uint8_t* leaving, const std::uint8_t* entering,
+                        std::uint16_t* sums, int count);
+int SlideColumnSumsSse2(const std::uint16_t* leaving, const std::uint16_t* entering,
+                        std::uint16_t* sums, int count);
 // The sharpen step of samples [begin, end) of a row (begin on a pixel) from its
-// column sums, spare fourth samples left alone; returns where it stopped (the
-// plain loop does the rest).
+// column sums, spare fourth samples left alone, each result brightened by the
+// product when there is one; returns where it stopped (the plain loop does the
+// rest).
 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint8_t* source, std::uint8_t* out,
-                   int begin, int end, int spp, int sigma);
+                   int begin, int end, int spp, int sigma, const BrightnessProduct* product);
 int SharpenRowSse2(const std::uint16_t* columnSums, const std::uint16_t* source, std::uint16_t* out,
-                   int begin, int end, int spp, int sigma);
+                   int begin, int end, int spp, int sigma, const BrightnessProduct* product);
 }  // namespace tone_detail
 
 }  // namespace kelvo

@@ -204,9 +204,11 @@ void RunPlainAndSse2HueSaturation(FrameImage& plain, FrameImage& fast,
 // followed by the table, over every colour: the single-precision divisions
 // must truncate exactly as the integer ones do, and rows, split into channels
 // and put back together, must land every sample where it came from (the fourth
-// ones untouched). A table differing from the identity in its last entry only
-// must not be taken for the identity. 10-bit samples carry random low bits and
-// now and then bits above the tenth, which both passes ignore.
+// ones untouched), and the three channels taken by sixths of the circle must
+// equal the three hue ramps wherever the setting allows them. A table
+// differing from the identity in its last entry only must not be taken for the
+// identity. 10-bit samples carry random low bits and now and then bits above
+// the tenth, which both passes ignore.
 TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
   ProcessorInfo here;
   DetectProcessorFeatures(&here);
@@ -234,6 +236,10 @@ TEST(ToneTest, FastHueSaturationMatchesThePlainPassOverEveryColour) {
       {{400, 0, 10}, toned.data(), 24, false},
       {{0, 0, -256}, nullptr, 24, false},
       {{45, 0, 30}, lastChanged.data(), 24, true},
+      // The lowest hue setting that keeps every wrapped hue within the turn, and the next.
+      {{-296, 0, 50}, toned.data(), 24, true},
+      {{-297, 0, 50}, nullptr, 32, true},
+      {{-296, 0, -3}, toned16.data(), 64, true},
       {{30, 0, 40}, toned16.data(), 48, true},
       {{-360, 0, 255}, nullptr, 64, true},
       {{360, 0, -255}, toned16.data(), 64, true},
@@ -356,7 +362,7 @@ TEST(ToneTest, TonedKernelsAreTheStageThenTheTable) {
             &source, nullptr, 0, 0, reinterpret_cast<std::uintptr_t>(&sigmaHolder), 0),
         1);
     ASSERT_EQ(reference.Transfer(applyTable, &reference, nullptr, 0, 0, tableUser, 0), 1);
-    const TonedSharpnessParams tonedSharp{sigma, table.data(), SimdVariant::Plain};
+    const TonedSharpnessParams tonedSharp{sigma, table.data(), SimdVariant::Plain, {}};
     const TonedSharpnessParams* tonedSharpHolder = &tonedSharp;
     fresh(toned);
     ASSERT_EQ(toned.Transfer(wide ? AdjustSharpnessToned<SampleFormat::Color16>
@@ -393,8 +399,8 @@ TEST(ToneTest, FastSharpnessMatchesTheDifferenceTable) {
     ASSERT_EQ(plain.CopyFormat(&source32), 1);
     std::memcpy(fast.pixels, source24.pixels, static_cast<std::size_t>(source24.stride) * kHeight);
     std::memcpy(plain.pixels, source32.pixels, static_cast<std::size_t>(source32.stride) * kHeight);
-    const TonedSharpnessParams fastParams{sigma, nullptr, SimdVariant::Sse2};
-    const TonedSharpnessParams plainParams{sigma, nullptr, SimdVariant::Plain};
+    const TonedSharpnessParams fastParams{sigma, nullptr, SimdVariant::Sse2, {}};
+    const TonedSharpnessParams plainParams{sigma, nullptr, SimdVariant::Plain, {}};
     const TonedSharpnessParams* fastHolder = &fastParams;
     const TonedSharpnessParams* plainHolder = &plainParams;
     ASSERT_EQ(fast.Transfer(AdjustSharpnessToned<SampleFormat::Color8>, &source24, nullptr, 0, 0,
@@ -418,27 +424,73 @@ TEST(ToneTest, FastSharpnessMatchesTheDifferenceTable) {
 // byte of the picture (spare fourth samples and row padding included): widths
 // around the eight-sample steps, the ends of the setting, with and without a
 // table after it. 10-bit samples now and then carry bits above the tenth.
+// Random samples, a third of them at the extremes, and in 16-bit pictures a few
+// with stray high bits the kernels must mask.
+void FillSharpnessSource(FrameImage& source, int maximum, unsigned seed) {
+  const bool wide = maximum == 1023;
+  std::mt19937 random(seed);
+  for (int r = 0; r < source.height; ++r) {
+    for (int i = 0; i < source.stride; i += wide ? 2 : 1) {
+      int v = random() % 3 == 0 ? (random() & 1) * maximum
+                                : static_cast<int>(random() % (maximum + 1));
+      if (wide && random() % 50 == 0) v |= 0x9000;
+      if (wide) {
+        reinterpret_cast<std::uint16_t*>(source.Row(r))[i / 2] = static_cast<std::uint16_t>(v);
+      } else {
+        source.Row(r)[i] = static_cast<std::uint8_t>(v);
+      }
+    }
+  }
+}
+
+bool CopyPicture(FrameImage& source, FrameImage& copy) {
+  if (copy.CopyFormat(&source) != 1) return false;
+  std::memcpy(copy.pixels, source.pixels, static_cast<std::size_t>(source.stride) * source.height);
+  return true;
+}
+
+const struct SharpnessFormat {
+  PixelKernel kernel;
+  std::uint16_t bits;
+  int maximum;
+} kSharpnessFormats[] = {
+    {AdjustSharpnessToned<SampleFormat::Gray8>, 8, 255},
+    {AdjustSharpnessToned<SampleFormat::Gray16>, 16, 1023},
+    {AdjustSharpnessToned<SampleFormat::Color8>, 24, 255},
+    {AdjustSharpnessToned<SampleFormat::Color8>, 32, 255},
+    {AdjustSharpnessToned<SampleFormat::Color16>, 48, 1023},
+    {AdjustSharpnessToned<SampleFormat::Color16>, 64, 1023},
+};
+
+// One random picture sharpened with each of the two settings: the same bytes.
+void ExpectSharpenedAlike(const SharpnessFormat& format, int width, int height, unsigned seed,
+                          const TonedSharpnessParams& plainParams,
+                          const TonedSharpnessParams& fastParams) {
+  FrameImage source, plain, fast;
+  ASSERT_EQ(source.Create(width, height, format.bits), 1);
+  FillSharpnessSource(source, format.maximum, seed);
+  ASSERT_TRUE(CopyPicture(source, plain) && CopyPicture(source, fast));
+  const TonedSharpnessParams* plainHolder = &plainParams;
+  const TonedSharpnessParams* fastHolder = &fastParams;
+  ASSERT_EQ(plain.Transfer(format.kernel, &source, nullptr, 0, 0,
+                           reinterpret_cast<std::uintptr_t>(&plainHolder), 0),
+            1);
+  ASSERT_EQ(fast.Transfer(format.kernel, &source, nullptr, 0, 0,
+                          reinterpret_cast<std::uintptr_t>(&fastHolder), 0),
+            1);
+  for (int r = 0; r < height; ++r) {
+    ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), source.stride), 0) << "row " << r;
+  }
+}
+
 TEST(ToneTest, FastSharpnessMatchesThePlainPassInEveryFormat) {
   ProcessorInfo here;
   DetectProcessorFeatures(&here);
   if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
-  struct Format {
-    PixelKernel kernel;
-    std::uint16_t bits;
-    int maximum;
-  };
-  const Format formats[] = {
-      {AdjustSharpnessToned<SampleFormat::Gray8>, 8, 255},
-      {AdjustSharpnessToned<SampleFormat::Gray16>, 16, 1023},
-      {AdjustSharpnessToned<SampleFormat::Color8>, 24, 255},
-      {AdjustSharpnessToned<SampleFormat::Color8>, 32, 255},
-      {AdjustSharpnessToned<SampleFormat::Color16>, 48, 1023},
-      {AdjustSharpnessToned<SampleFormat::Color16>, 64, 1023},
-  };
   const std::vector<std::uint16_t> tables[2] = {BrightnessTable(30, 255),
                                                 BrightnessTable(30, 1023)};
   int round = 0;
-  for (const Format& format : formats) {
+  for (const SharpnessFormat& format : kSharpnessFormats) {
     const bool wide = format.maximum == 1023;
     for (int width : {1, 4, 5, 6, 7, 8, 9, 15, 16, 17, 18, 45, 48, 49, 50}) {
       for (int sigma : {1, 10, 29, 30}) {
@@ -446,43 +498,68 @@ TEST(ToneTest, FastSharpnessMatchesThePlainPassInEveryFormat) {
         const bool withTable = round % 2 == 0;
         SCOPED_TRACE(testing::Message() << format.bits << " bits, width " << width << ", sigma "
                                         << sigma << (withTable ? ", table" : ""));
-        FrameImage source, plain, fast;
-        const int height = 5 + round % 3;
-        ASSERT_EQ(source.Create(width, height, format.bits), 1);
-        std::mt19937 random(round);
-        for (int r = 0; r < height; ++r) {
-          for (int i = 0; i < source.stride; i += wide ? 2 : 1) {
-            int v = random() % 3 == 0 ? (random() & 1) * format.maximum
-                                      : static_cast<int>(random() % (format.maximum + 1));
-            if (wide && random() % 50 == 0) v |= 0x9000;
-            if (wide) {
-              reinterpret_cast<std::uint16_t*>(source.Row(r))[i / 2] =
-                  static_cast<std::uint16_t>(v);
-            } else {
-              source.Row(r)[i] = static_cast<std::uint8_t>(v);
-            }
-          }
-        }
-        for (FrameImage* picture : {&plain, &fast}) {
-          ASSERT_EQ(picture->CopyFormat(&source), 1);
-          std::memcpy(picture->pixels, source.pixels,
-                      static_cast<std::size_t>(source.stride) * height);
-        }
+        // Tall enough for the SSE2 column sums to slide down over many rows.
+        const int height = 5 + round % 3 * 6;
         const std::uint16_t* table = withTable ? tables[wide].data() : nullptr;
-        const TonedSharpnessParams plainParams{sigma, table, SimdVariant::Plain};
-        const TonedSharpnessParams fastParams{sigma, table, SimdVariant::Sse2};
-        const TonedSharpnessParams* plainHolder = &plainParams;
-        const TonedSharpnessParams* fastHolder = &fastParams;
-        ASSERT_EQ(plain.Transfer(format.kernel, &source, nullptr, 0, 0,
-                                 reinterpret_cast<std::uintptr_t>(&plainHolder), 0),
-                  1);
-        ASSERT_EQ(fast.Transfer(format.kernel, &source, nullptr, 0, 0,
-                                reinterpret_cast<std::uintptr_t>(&fastHolder), 0),
-                  1);
-        for (int r = 0; r < height; ++r) {
-          ASSERT_EQ(std::memcmp(plain.Row(r), fast.Row(r), source.stride), 0) << "row " << r;
-        }
+        ASSERT_NO_FATAL_FAILURE(ExpectSharpenedAlike(
+            format, width, height, round, {sigma, table, SimdVariant::Plain, {}},
+            {sigma, table, SimdVariant::Sse2, {}}));
       }
+    }
+  }
+}
+
+// Wherever a product is found it is the table's arithmetic: checked here
+// against the plain trunc(k * s) without going through the search.
+TEST(ToneTest, BrightnessProductsMeetTheirTables) {
+  // Some tables meet no product at all: where k * s rounds up to a whole number
+  // for one s and falls just short of one for a multiple of it.
+  const struct {
+    int maximum, leastExact;
+  } formats[] = {{255, 500}, {1023, 350}};
+  for (const auto [maximum, leastExact] : formats) {
+    int exact = 0;
+    for (int brightness = -255; brightness <= 255; ++brightness) {
+      if (brightness == 0) continue;
+      SCOPED_TRACE(testing::Message() << "maximum " << maximum << ", brightness " << brightness);
+      const BrightnessProduct product = FindBrightnessProduct(brightness, maximum);
+      if (!product.exact) continue;
+      ++exact;
+      const std::vector<std::uint16_t> table = BrightnessTable(brightness, maximum);
+      for (int s = 0; s <= maximum; ++s) {
+        const long long scaled = s * (65536LL * product.whole + product.fraction);
+        ASSERT_EQ(std::min<long long>(scaled >> 16, maximum), table[s]) << "sample " << s;
+      }
+    }
+    EXPECT_GE(exact, leastExact) << "maximum " << maximum;
+  }
+  for (int brightness : {-255, -1, 1, 20, 255}) {
+    EXPECT_TRUE(FindBrightnessProduct(brightness, 255).exact) << brightness;
+  }
+}
+
+// The sharpen steps brightening by the product give the bytes of the plain
+// pass mapped through the table, for every brightness, every format and widths
+// reaching every tail of the eight-sample steps.
+TEST(ToneTest, FastSharpnessBrightensExactlyAsTheTable) {
+  ProcessorInfo here;
+  DetectProcessorFeatures(&here);
+  if (!HasUsable(here, FeatureSse2)) GTEST_SKIP() << "no SSE2 here";
+  const int widths[] = {5, 6, 7, 8, 9, 10, 11, 12, 13, 17, 18, 21, 50};
+  int round = 0;
+  for (const SharpnessFormat& format : kSharpnessFormats) {
+    for (int brightness = -255; brightness <= 255; ++brightness) {
+      if (brightness == 0) continue;
+      ++round;
+      const int width = widths[round % std::size(widths)];
+      const int sigma = 1 + round % 30;
+      SCOPED_TRACE(testing::Message() << format.bits << " bits, width " << width << ", sigma "
+                                      << sigma << ", brightness " << brightness);
+      const std::vector<std::uint16_t> table = BrightnessTable(brightness, format.maximum);
+      ASSERT_NO_FATAL_FAILURE(ExpectSharpenedAlike(
+          format, width, 5 + round % 2, round, {sigma, table.data(), SimdVariant::Plain, {}},
+          {sigma, table.data(), SimdVariant::Sse2,
+           FindBrightnessProduct(brightness, format.maximum)}));
     }
   }
 }
