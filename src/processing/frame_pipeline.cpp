@@ -31,10 +31,6 @@ struct ToneKernels {
         kernel<SampleFormat::Color16>                                                        \
   }
 
-const ToneKernels kGamma = KELVO_TONE_KERNELS(AdjustGamma);
-const ToneKernels kContrast = KELVO_TONE_KERNELS(AdjustContrast);
-const ToneKernels kSharpness = KELVO_TONE_KERNELS(AdjustSharpness);
-const ToneKernels kBrightness = KELVO_TONE_KERNELS(AdjustBrightness);
 const ToneKernels kToneTable = KELVO_TONE_KERNELS(ApplyToneTable);
 const ToneKernels kSharpnessToned = KELVO_TONE_KERNELS(AdjustSharpnessToned);
 
