@@ -144,7 +144,7 @@ void AdjustTones(const FrameConversion& frame, std::int32_t mode, FrameImage* ou
   if (brightness != 0) {
     if (sharpen) {
       after = BrightnessTable(brightness, maximum);
-      product = FindBrightnessProduct(brightness, maximum);
+      product = FindBrightnessProduct(brightness, after);
     } else {
       then(BrightnessTable(brightness, maximum));
     }

@@ -144,8 +144,9 @@ std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum)
   return table;
 }
 
-BrightnessProduct FindBrightnessProduct(std::int32_t brightness, int maximum) {
-  const std::vector<std::uint16_t> table = BrightnessTable(brightness, maximum);
+BrightnessProduct FindBrightnessProduct(std::int32_t brightness,
+                                        const std::vector<std::uint16_t>& table) {
+  const int maximum = static_cast<int>(table.size()) - 1;
   std::int64_t whole, nearest;
   {
     platform::DoublePrecisionScope doubles;

@@ -48,16 +48,17 @@ std::vector<std::uint16_t> GammaTable(std::int32_t gamma, int maximum);
 std::vector<std::uint16_t> ContrastTable(std::int32_t contrast, int maximum);
 std::vector<std::uint16_t> BrightnessTable(std::int32_t brightness, int maximum);
 
-// The brightness table as a fixed-point product with 16 fraction bits: every
-// entry T[s] equals min(s * whole + ((s * fraction) >> 16), M). Found near the
-// factor's own digits and checked entry by entry; `exact` is false when no
-// candidate meets every entry, and the table is then the only way.
+// The brightness table (of BrightnessTable) as a fixed-point product with 16
+// fraction bits: every entry T[s] equals min(s * whole + ((s * fraction) >> 16), M).
+// Found near the factor's own digits and checked entry by entry; `exact` is
+// false when no candidate meets every entry, and the table is then the only way.
 struct BrightnessProduct {
   bool exact;
   std::uint16_t whole;
   std::uint16_t fraction;
 };
-BrightnessProduct FindBrightnessProduct(std::int32_t brightness, int maximum);
+BrightnessProduct FindBrightnessProduct(std::int32_t brightness,
+                                        const std::vector<std::uint16_t>& table);
 
 // One 8-bit pixel through hue and saturation: b, g, r in place.
 void HueSaturationPixel(const HueSaturationParams& params, int& r, int& g, int& b);

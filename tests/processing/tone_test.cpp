@@ -522,10 +522,10 @@ TEST(ToneTest, BrightnessProductsMeetTheirTables) {
     for (int brightness = -255; brightness <= 255; ++brightness) {
       if (brightness == 0) continue;
       SCOPED_TRACE(testing::Message() << "maximum " << maximum << ", brightness " << brightness);
-      const BrightnessProduct product = FindBrightnessProduct(brightness, maximum);
+      const std::vector<std::uint16_t> table = BrightnessTable(brightness, maximum);
+      const BrightnessProduct product = FindBrightnessProduct(brightness, table);
       if (!product.exact) continue;
       ++exact;
-      const std::vector<std::uint16_t> table = BrightnessTable(brightness, maximum);
       for (int s = 0; s <= maximum; ++s) {
         const long long scaled = s * (65536LL * product.whole + product.fraction);
         ASSERT_EQ(std::min<long long>(scaled >> 16, maximum), table[s]) << "sample " << s;
@@ -534,7 +534,8 @@ TEST(ToneTest, BrightnessProductsMeetTheirTables) {
     EXPECT_GE(exact, leastExact) << "maximum " << maximum;
   }
   for (int brightness : {-255, -1, 1, 20, 255}) {
-    EXPECT_TRUE(FindBrightnessProduct(brightness, 255).exact) << brightness;
+    EXPECT_TRUE(FindBrightnessProduct(brightness, BrightnessTable(brightness, 255)).exact)
+        << brightness;
   }
 }
 
@@ -559,7 +560,7 @@ TEST(ToneTest, FastSharpnessBrightensExactlyAsTheTable) {
       ASSERT_NO_FATAL_FAILURE(ExpectSharpenedAlike(
           format, width, 5 + round % 2, round, {sigma, table.data(), SimdVariant::Plain, {}},
           {sigma, table.data(), SimdVariant::Sse2,
-           FindBrightnessProduct(brightness, format.maximum)}));
+           FindBrightnessProduct(brightness, table)}));
     }
   }
 }
