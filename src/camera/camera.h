@@ -158,7 +158,8 @@ class Camera {
   int StartTrigger();
   // The preview window and its device context; Err 4 and false on failure.
   bool OpenPreviewWindow();
-  // Buffers, device geometry and sensor settings for one acquisition.
+  // Buffers, device geometry and sensor settings for one acquisition, after
+  // ending a trigger worker that a failed arm left running.
   int Prepare();
   // The images of a colour mode at the current size; false when one cannot be made.
   bool CreateImages(std::int32_t mode);

@@ -73,6 +73,7 @@ bool Camera::CreateImages(std::int32_t mode) {
 }
 
 int Camera::Prepare() {
+  EndIdleWorker();
   if (!deviceLink->IsPresent(deviceLink->SelectedDevice())) {
     RecordError(KELVO_ERR_DEVICE_ABSENT);
     return 0;
@@ -109,7 +110,6 @@ int Camera::Capture() {
   if (!RequireInitialised()) return 0;
   if (state == StatePreview || state == StateTrigger) return 0;
   if (state == StateCaptured) return 1;
-  EndIdleWorker();
   if (!Prepare()) return 0;
   state = StateCaptured;
   return 1;
@@ -118,7 +118,6 @@ int Camera::Capture() {
 int Camera::SnapShot(void* buffer, int size, int memoryOrder) {
   if (!RequireInitialised()) return 0;
   if (state == StatePreview || state == StateTrigger) return 0;
-  EndIdleWorker();
   if (state != StateCaptured && !Prepare()) return 0;
   deviceLink->SetTriggerMode(0);
   FrameImage& raw = *RawImage();
@@ -156,7 +155,6 @@ int Camera::StartPreview() {
   if (!RequireInitialised()) return 0;
   if (state == StateCaptured || state == StateTrigger) return 0;
   if (state == StatePreview) return 1;
-  EndIdleWorker();
   if (!Prepare()) return 0;
   if (!StartWorker()) {
     StopPreview();
