@@ -5,7 +5,10 @@
 # - for each MinGW target, static libjpeg-turbo (libjpeg API 62), libpng,
 #   libtiff, GoogleTest and Google Benchmark built from Debian's source packages into a cache
 #   outside the build tree, keyed by target and package version, and a
-#   deps.cmake there that the toolchain files include.
+#   deps.cmake there that the toolchain files include;
+# - the 32-bit half of Wine, and QEMU's i386 user-mode emulator built from
+#   Debian's source with one patch (scripts/patches/) and registered for i386
+#   ELF programs, since this kernel runs no 32-bit code itself.
 # A second run reads dpkg's database and the stamp files only: well under a second.
 set -euo pipefail
 shopt -s inherit_errexit
@@ -23,15 +26,20 @@ build_packages=(
   lld llvm clang libclang-rt-dev doxygen imagemagick
 )
 # Wine with its recommends: its fonts and X libraries are what lets the test
-# programs open windows under Xvfb. Only the 64-bit loader; no i386 packages.
+# programs open windows under Xvfb.
 wine_packages=(wine64 xvfb xauth)
+# The shipped 32-bit DLL runs under Wine's 32-bit half, an i386 package whose
+# programs QEMU's user-mode emulator executes. Debian's qemu-user-static
+# fixes the emulator's version; what builds it from source comes beside it.
+emulator_packages=(qemu-user-static meson libglib2.0-dev libpcre2-dev)
+wine32_package=wine32:i386
 # The Japanese dialogs' screenshots: a Japanese font for Wine to draw the
 # glyphs with, and the ja_JP.UTF-8 locale that makes Wine report Japanese.
 # The dialog tests pass without them.
 japanese_packages=(fonts-ipafont-gothic locales)
 
-# Bumped whenever a build recipe below changes, so the cache is rebuilt.
-recipe=2
+# Bumped whenever a target's build recipe below changes, so its cache is rebuilt.
+declare -A recipe=([i686-w64-mingw32]=3 [x86_64-w64-mingw32]=2)
 
 mkdir -p "$cache"
 exec 9>"$cache/.lock"
@@ -70,6 +78,75 @@ apt_install() { # <extra apt-get option or ""> <packages...>
   # shellcheck disable=SC2086
   DEBIAN_FRONTEND=noninteractive quietly apt-get install -y -q -o DPkg::Lock::Timeout=300 \
     ${option} $missing
+}
+
+# binfmt_misc hands i386 ELF programs to qemu-i386-static. The F flag opens
+# the interpreter now, so it also serves programs started in other mount
+# namespaces. Without systemd nobody registers it, so we do, once per boot.
+binfmt=/proc/sys/fs/binfmt_misc
+i386_magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+i386_mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+register_i386_emulator() { # <interpreter>
+  [ -e "$binfmt/register" ] || quietly mount -t binfmt_misc binfmt_misc "$binfmt"
+  if [ -e "$binfmt/qemu-i386" ]; then
+    if grep -qx enabled "$binfmt/qemu-i386" && grep -qx "interpreter $1" "$binfmt/qemu-i386" &&
+      grep -q '^flags: .*F' "$binfmt/qemu-i386"; then
+      return 0
+    fi
+    echo -1 >"$binfmt/qemu-i386" # an older entry, or someone else's: replaced by ours
+  fi
+  echo "deps: registering $1 for i386 programs"
+  printf '%s' ":qemu-i386:M::$i386_magic:$i386_mask:$1:F" >"$binfmt/register"
+}
+
+# Debian's qemu-i386 shares one GDT between the threads of a guest, so Wine's
+# 32-bit threads run on each other's TLS and crash within seconds; the patch
+# gives each thread its own, as Linux does. Only the i386 user-mode target is
+# built, statically, once per qemu version and patch (a few minutes).
+qemu_recipe=1
+build_qemu_i386() { # sets qemu_i386, the interpreter to register
+  local version patch stamp prefix folder work
+  version=$(dpkg-query -W -f='${source:Version}' qemu-user-static)
+  patch="$(cd "$(dirname "$0")" && pwd)/patches/qemu-i386-per-thread-tls.patch"
+  stamp="recipe $qemu_recipe; qemu $version; $(sha1sum <"$patch" | cut -c1-12)"
+  prefix="$cache/qemu-i386/qemu-${version//:/_}"
+  qemu_i386=$prefix/qemu-i386
+  [ "$(cat "$prefix/.stamp" 2>/dev/null)" != "$stamp" ] || return 0
+  echo "deps: building qemu-i386 $version with the per-thread TLS patch"
+  ensure_source_lists
+  fetch_source qemu "$version" || { tail -n 20 "$log" >&2; exit 1; }
+  folder=$(source_folder qemu "$version")
+  mkdir -p "$cache/qemu-i386"
+  rm -rf "$cache/qemu-i386/.build".*
+  work=$(mktemp -d "$cache/qemu-i386/.build.XXXXXX")
+  # The patch goes on a copy: the unpacked source stays as Debian delivers it.
+  cp -a "$folder" "$work/src"
+  quietly patch -d "$work/src" -p1 -i "$patch"
+  mkdir "$work/build"
+  (cd "$work/build" && quietly ../src/configure --target-list=i386-linux-user --static \
+    --disable-system --disable-tools --disable-docs --disable-werror --disable-capstone \
+    --disable-slirp --disable-fdt --disable-plugins --disable-install-blobs)
+  quietly ninja -C "$work/build" -j 2 qemu-i386
+  mkdir -p "$prefix.new"
+  cp "$work/build/qemu-i386" "$prefix.new/qemu-i386"
+  echo "$stamp" >"$prefix.new/.stamp"
+  rm -rf "$prefix" "$work"
+  mv "$prefix.new" "$prefix"
+  did=1
+}
+
+# wine32:i386 needs the i386 architecture in dpkg and its package lists.
+install_wine32() {
+  if dpkg-query -W -f='${db:Status-Abbrev}' "$wine32_package" 2>/dev/null | grep -q '^ii'; then return 0; fi
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "deps: adding the i386 architecture"
+    dpkg --add-architecture i386
+    apt_updated=0
+  fi
+  echo "deps: installing $wine32_package"
+  apt_update_once
+  DEBIAN_FRONTEND=noninteractive quietly apt-get install -y -q -o DPkg::Lock::Timeout=300 \
+    --no-install-recommends "$wine32_package"
 }
 
 # apt-get source needs deb-src entries for the machine's own suites; fails
@@ -225,6 +302,11 @@ build_package() { # <name> <source folder> <target> <prefix> <stamp text> <earli
   shift 5
   local options
   options_for "$name"
+  # The DLL links these in, and a 32-bit caller aligns the stack to 4 bytes
+  # only: functions that need 16 realign their own frame.
+  if [ "$target" = i686-w64-mingw32 ]; then
+    options+=(-DCMAKE_C_FLAGS=-mincoming-stack-boundary=2 -DCMAKE_CXX_FLAGS=-mincoming-stack-boundary=2)
+  fi
   mkdir -p "$cache/$target"
   rm -rf "$cache/$target/.build-$name".*
   local work
@@ -259,6 +341,10 @@ started=$SECONDS
 did=0
 apt_install --no-install-recommends "${build_packages[@]}"
 apt_install "" "${wine_packages[@]}"
+apt_install --no-install-recommends "${emulator_packages[@]}"
+install_wine32
+build_qemu_i386
+register_i386_emulator "$qemu_i386"
 apt_install --no-install-recommends "${japanese_packages[@]}"
 if [ -z "$(locale -a 2>/dev/null | grep -i '^ja_JP\.utf-\?8$')" ]; then
   echo "deps: generating the ja_JP.UTF-8 locale"
@@ -274,7 +360,7 @@ declare -A binary_of=([libjpeg-turbo]=libjpeg62-turbo-dev [libpng]=libpng-dev [t
   [benchmark]=libbenchmark-dev)
 
 stamped() { # <name> <version> <target>
-  [ "$(cat "$cache/$3/$1-${2//:/_}/.stamp" 2>/dev/null)" = "recipe $recipe; $1 $2 for $3" ]
+  [ "$(cat "$cache/$3/$1-${2//:/_}/.stamp" 2>/dev/null)" = "recipe ${recipe[$3]}; $1 $2 for $3" ]
 }
 
 declare -A version_of
@@ -295,7 +381,7 @@ for target in "${targets[@]}"; do
       echo "deps: building $name $version for $target"
       fetch_source "${source_of[$name]}" "$version" || { tail -n 20 "$log" >&2; exit 1; }
       build_package "$name" "$(source_folder "${source_of[$name]}" "$version")" "$target" "$prefix" \
-        "recipe $recipe; $name $version for $target" "${prefixes[@]}"
+        "recipe ${recipe[$target]}; $name $version for $target" "${prefixes[@]}"
       [ "$name" != libjpeg-turbo ] || echo "deps: libjpeg-turbo for $target: $(simd_note "$target" "$prefix")"
       did=1
     fi

@@ -7,9 +7,8 @@
 # time; a second one waits for the first to end.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-export WINEPREFIX=${KELVO_WINEPREFIX:-$(dirname "$here")/build/win64/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# shellcheck source=scripts/wine-env.sh
+. "$here/wine-env.sh"
 
 # Already inside a session for this prefix: nothing to set up.
 if [ "${KELVO_WINE_SESSION:-}" = "$WINEPREFIX" ]; then
@@ -30,9 +29,10 @@ export KELVO_WINE_SESSION=$WINEPREFIX
 wineserver=/usr/lib/wine/wineserver64
 [ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
 
-# .kelvo-ready is written once the prefix is complete; a prefix without it was
-# interrupted or made elsewhere, and is made anew.
-if [ ! -f "$WINEPREFIX/.kelvo-ready" ]; then
+# .kelvo-ready says "wow64" once the prefix is complete with its 32-bit half;
+# a prefix without it was interrupted, made elsewhere or made before Wine's
+# 32-bit half was installed, and is made anew.
+if ! grep -qx wow64 "$WINEPREFIX/.kelvo-ready" 2>/dev/null; then
   echo "wine-session: creating the Wine prefix $WINEPREFIX" >&2
   if [ -d "$WINEPREFIX" ] && [ -n "$(ls -A "$WINEPREFIX")" ] && [ ! -d "$WINEPREFIX/dosdevices" ]; then
     echo "wine-session: $WINEPREFIX is not a Wine prefix; not touching it" >&2
@@ -49,7 +49,7 @@ if [ ! -f "$WINEPREFIX/.kelvo-ready" ]; then
   "$wineserver" -w
   [ -f "$WINEPREFIX/system.reg" ] || { cat "$WINEPREFIX.log" >&2; exit 1; }
   rm -f "$WINEPREFIX.log"
-  touch "$WINEPREFIX/.kelvo-ready"
+  echo wow64 >"$WINEPREFIX/.kelvo-ready"
 fi
 
 # -p puts the server in the background and returns 0; it returns non-zero when
