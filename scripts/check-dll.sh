@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Static checks on the shipped 32-bit DLL, which cannot be run on this machine:
-# image type, the exact export names of the public header, the imported DLLs
-# and the version resource.
+# Static checks on the shipped 32-bit DLL: image type, the exact export names
+# of the public header, the imported DLLs, the version resource, and no
+# function that would fault on the 4-byte-aligned stack of a 32-bit caller.
 set -euo pipefail
 
 dll=${1:-build/win32/bin/KelvoSdk_Q12.dll}
@@ -48,8 +48,16 @@ else
   [ "$productMs.$productLs" = "$want_ms.$want_ls" ] || fail "product version is not 1.2.8.14"
 fi
 
+# Every function that keeps aligned SSE values on its stack must realign its
+# own frame (scripts/find-stack-hazards.py says what counts).
+hazards=$($objdump -d -C --no-show-raw-insn "$dll" | python3 "$(dirname "$0")/find-stack-hazards.py" || true)
+if [ -n "$hazards" ]; then
+  fail "$(wc -l <<<"$hazards") function(s) would fault on a 4-byte-aligned stack:"
+  sed 's/^/  /' <<<"$hazards" >&2
+fi
+
 if [ "$failures" -ne 0 ]; then
   echo "check-dll: $failures check(s) failed on $dll" >&2
   exit 1
 fi
-echo "check-dll: $dll is PE32 i386, exports the 114 names, imports only $(echo $imports | tr ' ' ','), version 1.2.8.14"
+echo "check-dll: $dll is PE32 i386, exports the 114 names, imports only $(echo $imports | tr ' ' ','), version 1.2.8.14, safe on a 4-byte-aligned stack"
