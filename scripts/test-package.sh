@@ -3,8 +3,9 @@
 # (scripts/wine-session.sh scripts/test-package.sh): builds both with
 # scripts/package.sh, checks each zip's file list, builds the samples from the
 # unpacked package through find_package with MinGW, links a program without C
-# runtime against the MSVC-style import library with lld-link, and runs the
-# win64 package's programs under Wine on emulated cameras.
+# runtime against the MSVC-style import library with lld-link, and runs each
+# package's programs under Wine on emulated cameras (the win32 ones under
+# 32-bit Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=$(sed -n 's/^project(KelvoSdkQ12 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -76,20 +77,17 @@ for arch in win32 win64; do
   check "that program imports Kelvo_GetDllVersion from KelvoSdk_Q12.dll" \
     bash -c "$(declare -f imports_sdk); imports_sdk '$work/$arch-call_version.exe' Kelvo_GetDllVersion"
 
-  if [ $arch = win64 ]; then
-    # Only x86-64 programs run on this machine.
-    cp "$sdk/bin/KelvoSdk_Q12.dll" "$work/"
-    check "the program without C runtime gets the version from the DLL under Wine" \
-      scripts/wine-run.sh "$work/win64-call_version.exe"
-    mkdir -p "$work/pictures"
-    check "the package's capture sample runs on two emulated cameras and writes all 84 files" \
-      env KELVO_Q12_EMULATOR=2 scripts/wine-run.sh "$bin/capture/capture.exe" "$work/pictures"
-    check "the package's kelvo-selftest passes on an emulated camera" \
-      env KELVO_Q12_EMULATOR=1 KELVO_Q12_EMULATOR_TRIGGER_MS=100 \
-      scripts/wine-run.sh "$sdk/bin/kelvo-selftest.exe" --report "$work/selftest-report.txt"
-    check "the package's viewer shows frames for 3 seconds" \
-      bash -c "KELVO_Q12_EMULATOR=2 scripts/wine-run.sh '$bin/viewer/viewer.exe' --seconds 3 | tee /dev/stderr |
-        grep -Eq 'viewer: camera 1 of 2, [1-9][0-9]* frames'"
-  fi
+  rm -f "$work/KelvoSdk_Q12.dll" && cp "$sdk/bin/KelvoSdk_Q12.dll" "$work/"
+  check "the program without C runtime gets the version from the DLL under Wine" \
+    scripts/wine-run.sh "$work/$arch-call_version.exe"
+  mkdir -p "$work/pictures-$arch"
+  check "the package's capture sample runs on two emulated cameras and writes all 84 files" \
+    env KELVO_Q12_EMULATOR=2 scripts/wine-run.sh "$bin/capture/capture.exe" "$work/pictures-$arch"
+  check "the package's kelvo-selftest passes on an emulated camera" \
+    env KELVO_Q12_EMULATOR=1 KELVO_Q12_EMULATOR_TRIGGER_MS=100 \
+    scripts/wine-run.sh "$sdk/bin/kelvo-selftest.exe" --report "$work/selftest-report-$arch.txt"
+  check "the package's viewer shows frames for 3 seconds" \
+    bash -c "KELVO_Q12_EMULATOR=2 scripts/wine-run.sh '$bin/viewer/viewer.exe' --seconds 3 | tee /dev/stderr |
+      grep -Eq 'viewer: camera 1 of 2, [1-9][0-9]* frames'"
 done
 [ "$failures" -eq 0 ]

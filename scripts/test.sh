@@ -3,8 +3,9 @@
 # 32-bit and 64-bit Windows builds and the fuzz targets, runs the host suites
 # (plain, under AddressSanitizer + UndefinedBehaviorSanitizer and under
 # ThreadSanitizer), each fuzz target for 15 s, the soak for 30 s, the
-# processing suite with x87 doubles, the Windows suites under Wine and the
-# static checks on the shipped DLL, and tests the packages (scripts/test-package.sh).
+# processing suite with x87 doubles, the win64 suites under Wine, the shipped
+# 32-bit DLL's suites under 32-bit Wine on QEMU's user-mode emulator, the
+# static checks on that DLL, and tests the packages (scripts/test-package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -48,7 +49,9 @@ stage "host tests under TSan" ctest --preset host-tsan
 # Each fuzz target for a bounded time from its seeds; a longer run: scripts/fuzz.sh <seconds>.
 stage "fuzz targets, 15 s each" scripts/fuzz.sh 15
 # One Xvfb display and one wineserver for every Windows suite.
-stage "win64 tests under Wine" scripts/wine-session.sh scripts/test-wine.sh
+stage "win64 tests under Wine" scripts/wine-session.sh scripts/test-wine.sh win64
+# The product itself: the i686 DLL and its test programs under 32-bit Wine.
+stage "win32 tests under 32-bit Wine" scripts/wine-session.sh scripts/test-wine.sh win32
 # Three emulated cameras under a fault timeline, 30 s on the host and 30 s
 # under Wine; a longer run: scripts/soak.sh <seconds>.
 stage "soak, 30 s on the host and under Wine" scripts/wine-session.sh scripts/soak.sh 30
