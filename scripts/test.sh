@@ -27,17 +27,19 @@ for preset in host host-asan host-tsan win32 win64; do build "$preset"; done
 build host-x87
 # The libFuzzer targets: clang with ASan+UBSan.
 build fuzz
+echo "== dependencies and builds took $((SECONDS - started)) s"
 
 passed=0 failed=0
 stage() {
-  local name=$1
+  local name=$1 began=$SECONDS
   shift
   echo "== $name"
   if "$@"; then
     passed=$((passed + 1))
+    echo "== passed: $name, $((SECONDS - began)) s"
   else
     failed=$((failed + 1))
-    echo "== FAILED: $name"
+    echo "== FAILED: $name, $((SECONDS - began)) s"
   fi
 }
 
