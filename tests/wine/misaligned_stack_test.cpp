@@ -87,7 +87,7 @@ std::uint32_t Checksum(const std::vector<unsigned char>& bytes) {
 int ImageBytes(int bitsPerPixel) { return 1280 * 960 * (bitsPerPixel / 8); }
 
 const int kColourModes[] = {8, 16, 24, 32, 48, 64};
-const int kFormats[] = {KELVO_SAVE_BMP,         KELVO_SAVE_RAW, KELVO_SAVE_JPEG_HIGH,
+const int kFormats[] = {KELVO_SAVE_BMP,         KELVO_SAVE_RAW,      KELVO_SAVE_JPEG_HIGH,
                         KELVO_SAVE_JPEG_MEDIUM, KELVO_SAVE_JPEG_LOW, KELVO_SAVE_PNG,
                         KELVO_SAVE_TIFF};
 
@@ -99,11 +99,11 @@ class MisalignedStackTest : public ::testing::Test {
     ASSERT_NE(camera_, 0u);
     // Every stage with a kernel of its own: gray gains (mono 8, gray mode 1),
     // then hue, saturation, sharpness and brightness on colour frames.
-    const int filters[][2] = {{KELVO_FILTER_GRAY_MODE, 1},       {KELVO_FILTER_GRAY_GAIN_R, 150},
-                              {KELVO_FILTER_GRAY_GAIN_G1, 140},  {KELVO_FILTER_GRAY_GAIN_G2, 120},
-                              {KELVO_FILTER_GRAY_GAIN_B, 170},   {KELVO_FILTER_HUE, 40},
-                              {KELVO_FILTER_SATURATION, 60},     {KELVO_FILTER_SHARPNESS, 12},
-                              {KELVO_FILTER_BRIGHTNESS, 20},     {KELVO_FILTER_EXPOSURE_TIME, 600},
+    const int filters[][2] = {{KELVO_FILTER_GRAY_MODE, 1},      {KELVO_FILTER_GRAY_GAIN_R, 150},
+                              {KELVO_FILTER_GRAY_GAIN_G1, 140}, {KELVO_FILTER_GRAY_GAIN_G2, 120},
+                              {KELVO_FILTER_GRAY_GAIN_B, 170},  {KELVO_FILTER_HUE, 40},
+                              {KELVO_FILTER_SATURATION, 60},    {KELVO_FILTER_SHARPNESS, 12},
+                              {KELVO_FILTER_BRIGHTNESS, 20},    {KELVO_FILTER_EXPOSURE_TIME, 600},
                               {KELVO_FILTER_GLOBAL_GAIN, 200}};
     for (const auto& filter : filters) {
       ASSERT_EQ(CallAt(12, Kelvo_SetFilterValue, camera_, filter[0], filter[1]), 1) << filter[0];
@@ -172,9 +172,10 @@ TEST_F(MisalignedStackTest, CallbackPreviewDeliversFramesAtEveryOffset) {
   std::vector<unsigned char> buffer(ImageBytes(24));
   for (int offset : kOffsets) {
     SCOPED_TRACE("esp % 16 = " + std::to_string(offset));
-    ASSERT_EQ(CallAt(offset, Kelvo_CallBackPreview, camera_, static_cast<KelvoWindow>(window_.get()),
-                     static_cast<void*>(buffer.data()), static_cast<int>(buffer.size()), 1),
-              1)
+    ASSERT_EQ(
+        CallAt(offset, Kelvo_CallBackPreview, camera_, static_cast<KelvoWindow>(window_.get()),
+               static_cast<void*>(buffer.data()), static_cast<int>(buffer.size()), 1),
+        1)
         << "error " << Kelvo_GetLastError(camera_);
     // The preview window's procedure runs inside this DispatchMessageA.
     int frames = 0;
