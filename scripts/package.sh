@@ -2,12 +2,12 @@
 # Builds the SDK packages customers get:
 #   scripts/package.sh [win32] [win64]     (both without arguments)
 # dist/KelvoSdk_Q12-<version>-<arch>.zip holds one folder of that name with
-#   include/   the C header
+#   include/   the C header and the C++ interface over it
 #   bin/       KelvoSdk_Q12.dll (and kelvo-selftest.exe when it is built)
 #   lib/       libKelvoSdk_Q12.dll.a (MinGW) and KelvoSdk_Q12.lib (MSVC), both
 #              made from src/api/KelvoSdk_Q12.def, and lib/cmake/KelvoSdk_Q12/
 #              for find_package(KelvoSdk_Q12)
-#   samples/   capture and viewer with CMake files (presets for MSVC and MinGW)
+#   samples/   capture, viewer and live (C++) with CMake files (presets for MSVC and MinGW)
 #   docs/      the guides and the reference (HTML, from the header's comments)
 # win32 is the product; win64 is the same layout for x86-64.
 set -euo pipefail
@@ -34,7 +34,7 @@ for arch in "$@"; do
 
   rm -rf "$stage"
   mkdir -p "$stage"/{include,bin,lib/cmake/KelvoSdk_Q12,samples,docs}
-  cp include/KelvoSdk_Q12.h "$stage/include/"
+  cp include/KelvoSdk_Q12.h include/KelvoSdk_Q12.hpp "$stage/include/"
   cp "build/$arch/bin/KelvoSdk_Q12.dll" "$stage/bin/"
   [ ! -f "build/$arch/bin/kelvo-selftest.exe" ] || cp "build/$arch/bin/kelvo-selftest.exe" "$stage/bin/"
 
@@ -52,7 +52,7 @@ for arch in "$@"; do
     >"$stage/lib/cmake/KelvoSdk_Q12/KelvoSdk_Q12ConfigVersion.cmake"
 
   cp -r samples/CMakeLists.txt samples/CMakePresets.json samples/cmake samples/common \
-    samples/capture samples/viewer "$stage/samples/"
+    samples/capture samples/viewer samples/live "$stage/samples/"
   if [ -d docs ]; then
     # reference-main.md is the reference's first page, not a guide of its own.
     find docs -maxdepth 1 -name '*.md' ! -name reference-main.md -exec cp {} "$stage/docs/" \;

@@ -65,7 +65,7 @@ for arch in win32 win64; do
   check "samples configure through find_package ($triple)" \
     cmake -S "$sdk/samples" --preset "mingw-${triple%%-*}-cross"
   bin=$sdk/samples/build/mingw-${triple%%-*}-cross
-  check "samples build" cmake --build "$bin" --target capture viewer -j 2
+  check "samples build" cmake --build "$bin" --target capture viewer live -j 2
   check "capture.exe is $machine and imports Kelvo_SnapShot from KelvoSdk_Q12.dll" \
     bash -c "$(declare -f pe_machine imports_sdk); pe_machine '$bin/capture/capture.exe' $machine && imports_sdk '$bin/capture/capture.exe' Kelvo_SnapShot"
 
@@ -86,6 +86,9 @@ for arch in win32 win64; do
   check "the package's kelvo-selftest passes on an emulated camera" \
     env KELVO_Q12_EMULATOR=1 KELVO_Q12_EMULATOR_TRIGGER_MS=100 \
     scripts/wine-run.sh "$sdk/bin/kelvo-selftest.exe" --report "$work/selftest-report-$arch.txt"
+  check "the package's live sample (C++ interface) takes a snapshot and 10 live frames" \
+    bash -c "cd '$work' && KELVO_Q12_EMULATOR=1 '$PWD/scripts/wine-run.sh' '$bin/live/live.exe' 10 | tee /dev/stderr |
+      grep -q '^live: 10 frames'"
   check "the package's viewer shows frames for 3 seconds" \
     bash -c "KELVO_Q12_EMULATOR=2 scripts/wine-run.sh '$bin/viewer/viewer.exe' --seconds 3 | tee /dev/stderr |
       grep -Eq 'viewer: camera 1 of 2, [1-9][0-9]* frames'"
