@@ -44,6 +44,23 @@ names_every_export() { # <import library> <symbol prefix>
 imports_sdk() { # <program> <symbol>
   llvm-readobj --coff-imports "$1" | tr -d ' ' | grep -A200 'Name:KelvoSdk_Q12.dll' | grep -q "Symbol:$2("
 }
+# The first-frame program exactly as docs/getting-started.md prints it, built
+# against the unpacked package and run on the emulator from the first-run
+# settings: its picture must show the chart, not a dark frame (Debian's
+# python3-pil measures it).
+first_frame_shows_the_chart() { # <sdk folder> <MinGW triple> <folder>
+  local sdk=$1 triple=$2 dir=$3
+  mkdir -p "$dir" && cp "$sdk/bin/KelvoSdk_Q12.dll" "$dir/"
+  awk '/^```c$/ {on = 1; next} /^```$/ && on {exit} on' "$sdk/docs/getting-started.md" >"$dir/first.c"
+  "$triple-gcc" -Wall -Werror -I "$sdk/include" "$dir/first.c" -o "$dir/first.exe" -L "$sdk/lib" -lKelvoSdk_Q12
+  scripts/wine-run.sh reg delete 'HKCU\Software\Nuvrel\KelvoQ12Sdk' /f >/dev/null 2>&1 || true
+  (cd "$dir" && KELVO_Q12_EMULATOR=1 "$OLDPWD/scripts/wine-run.sh" ./first.exe)
+  /usr/bin/python3 -c "
+from PIL import Image, ImageStat
+mean = sum(ImageStat.Stat(Image.open('$dir/first.png').convert('RGB')).mean) / 3
+print('first.png: mean %.1f of 255' % mean)
+raise SystemExit(0 if 40 <= mean <= 200 else 1)"
+}
 pe_machine() { # <program> <machine name as llvm-readobj spells it>
   llvm-readobj --file-headers "$1" | grep -q "Machine: $2"
 }
@@ -77,6 +94,8 @@ for arch in win32 win64; do
   check "that program imports Kelvo_GetDllVersion from KelvoSdk_Q12.dll" \
     bash -c "$(declare -f imports_sdk); imports_sdk '$work/$arch-call_version.exe' Kelvo_GetDllVersion"
 
+  check "the getting-started program shows the chart on the emulator" \
+    first_frame_shows_the_chart "$sdk" "$triple" "$work/first-$arch"
   rm -f "$work/KelvoSdk_Q12.dll" && cp "$sdk/bin/KelvoSdk_Q12.dll" "$work/"
   check "the program without C runtime gets the version from the DLL under Wine" \
     scripts/wine-run.sh "$work/$arch-call_version.exe"
