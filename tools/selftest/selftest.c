@@ -1,10 +1,7 @@
 /* kelvo-selftest: checks the first attached Q12 camera (real or emulated)
    with a fixed suite and writes a pass/fail report with figures that can be
-   sent to support.
-
-   kelvo-selftest [--report file]   the report also goes to standard output;
-                                    default file kelvo-selftest-report.txt.
-   Exit code 0 when every check passed, 1 otherwise. */
+   sent to support. Usage text below (kUsage); the exit code is the number of
+   checks that failed (skipped ones do not count), 64 for a bad argument. */
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -17,11 +14,25 @@
 
 #define PREVIEW_SECONDS 3
 #define TRIGGER_WAIT_MS 4000
+#define EXIT_USAGE 64
+
+static const char kUsage[] =
+    "usage: kelvo-selftest [--report FILE] [--trigger] [--help]\n"
+    "Checks the first Q12 camera: enumeration, start-up, snapshots in every colour\n"
+    "mode, preview, trigger, the stored settings and every file format.\n"
+    "  --report FILE  where the report goes (default kelvo-selftest-report.txt in\n"
+    "                 the current folder); it is also printed here\n"
+    "  --trigger      check trigger mode: a trigger source is wired to the camera.\n"
+    "                 Without it the trigger check is skipped, unless the emulator\n"
+    "                 gives triggers (KELVO_Q12_EMULATOR_TRIGGER_MS)\n"
+    "Without a camera, set KELVO_Q12_EMULATOR=1 to check the emulated one.\n"
+    "Exit code: the number of checks that failed.\n";
 
 static struct {
   KelvoHandle camera;
   HWND window; /* hidden: receives the notices and parents the preview */
   int cameras;
+  int triggerSource; /* --trigger, or the emulator's own triggers */
   char name[KELVO_DEVICE_NAME_SLOT];
   unsigned char picture[1280 * 960 * 8];
 } test;
@@ -111,8 +122,17 @@ static int CheckStartUp(Detail* detail) {
   memset(&info, 0, sizeof info);
   info.size = sizeof info;
   if (selected && Kelvo_GetCameraInfo(test.camera, &info)) {
-    Note(detail, "%s: %d x %d, gain %d..%d, exposure %d..%d", test.name, info.width, info.height,
-         info.gainMin, info.gainMax, info.exposureMin, info.exposureMax);
+    int index;
+    Note(detail, "%s: %d x %d, gain %d..%d, exposure %d..%d; SROM id", test.name, info.width,
+         info.height, info.gainMin, info.gainMax, info.exposureMin, info.exposureMax);
+    for (index = 0; index < 8; ++index) {
+      int ok = 0;
+      int byte = Kelvo_ReadSromID(test.camera, index, &ok);
+      if (ok)
+        Note(detail, " %02X", byte);
+      else
+        Note(detail, " ??");
+    }
   } else {
     Note(detail, "the camera did not start");
   }
@@ -143,7 +163,12 @@ static int CheckPreview(Detail* detail) {
   ResetNotices();
   Kelvo_SetPreviewWindow(test.camera, test.window, 0, 0, 320, 240);
   started = Kelvo_CallBackPreview(test.camera, test.window, test.picture, sizeof test.picture, 1);
-  if (started) Pump(PREVIEW_SECONDS * 1000, 0);
+  if (!started) {
+    Note(detail, "preview did not start");
+    NoteErrors(detail);
+    return 0;
+  }
+  Pump(PREVIEW_SECONDS * 1000, 0);
   Kelvo_Close(test.camera);
   Pump(100, 0); /* the notices posted before the close */
   Note(detail, "%d s: %ld frames, %d.%d frames/s, %ld dropped", PREVIEW_SECONDS, notices.frames,
@@ -158,16 +183,26 @@ static int CheckPreview(Detail* detail) {
 static int CheckTrigger(Detail* detail) {
   DWORD started = GetTickCount();
   int armed;
+  int errors;
   ResetNotices();
   armed = Kelvo_Trigger(test.camera, test.window, test.picture, sizeof test.picture, 1);
-  if (armed) Pump(TRIGGER_WAIT_MS, 1);
+  if (!armed) {
+    /* The recorded error says why (a window that could not be made, a
+       device that went away): not the trigger source's fault. */
+    Note(detail, "trigger mode did not start");
+    NoteErrors(detail);
+    return 0;
+  }
+  Pump(TRIGGER_WAIT_MS, 1);
   if (notices.frames > 0) {
     Note(detail, "a triggered frame after %lu ms", (unsigned long)(notices.lastFrameAt - started));
   } else {
-    Note(detail, "no triggered frame within %d ms (is a trigger connected?)", TRIGGER_WAIT_MS);
+    Note(detail, "no triggered frame within %d ms (is the trigger source connected?)",
+         TRIGGER_WAIT_MS);
   }
   Kelvo_Close(test.camera);
-  return NoteErrors(detail) == 0 && armed && notices.frames > 0;
+  errors = NoteErrors(detail);
+  return errors == 0 && notices.frames > 0;
 }
 
 /* Values set on one handle reach the next one through the registry; the
@@ -218,18 +253,30 @@ static int CheckFiles(Detail* detail) {
   return NoteErrors(detail) == 0 && written == KELVO_SAVE_FORMAT_COUNT;
 }
 
+/* What a check needs before it runs; without it the check is skipped. */
+enum Need { NEEDS_NOTHING, NEEDS_CAMERA, NEEDS_TRIGGER_SOURCE };
+
 static const struct {
   const char* name;
   int (*run)(Detail*);
-  int needsCamera;
-} kChecks[] = {{"enumeration", CheckEnumeration, 0},
-               {"start-up", CheckStartUp, 1},
-               {"snapshots", CheckSnapshots, 1},
-               {"preview", CheckPreview, 1},
-               {"trigger", CheckTrigger, 1},
-               {"registry", CheckRegistry, 1},
-               {"files", CheckFiles, 1}};
+  enum Need need;
+} kChecks[] = {{"enumeration", CheckEnumeration, NEEDS_NOTHING},
+               {"start-up", CheckStartUp, NEEDS_CAMERA},
+               {"snapshots", CheckSnapshots, NEEDS_CAMERA},
+               {"preview", CheckPreview, NEEDS_CAMERA},
+               {"trigger", CheckTrigger, NEEDS_TRIGGER_SOURCE},
+               {"registry", CheckRegistry, NEEDS_CAMERA},
+               {"files", CheckFiles, NEEDS_CAMERA}};
 #define CHECKS (sizeof kChecks / sizeof kChecks[0])
+
+/* Why a check cannot run here, or NULL. */
+static const char* SkipReason(enum Need need) {
+  if (need != NEEDS_NOTHING && test.cameras == 0) return "no camera";
+  if (need == NEEDS_TRIGGER_SOURCE && !test.triggerSource) {
+    return "no trigger source (run with --trigger when one is wired)";
+  }
+  return NULL;
+}
 
 /* ---- the report */
 
@@ -241,6 +288,89 @@ static void Report(FILE* file, const char* format, ...) {
   va_start(arguments, format);
   if (file != NULL) vfprintf(file, format, arguments);
   va_end(arguments);
+}
+
+/* The DLL's own version resource (1.2.8.14) and where it was loaded from. */
+static void ReportLibrary(FILE* file) {
+  char path[MAX_PATH] = "?";
+  char version[32] = "?";
+  HMODULE module = GetModuleHandleA("KelvoSdk_Q12.dll");
+  DWORD ignored = 0;
+  DWORD size;
+  if (module != NULL) GetModuleFileNameA(module, path, sizeof path);
+  size = GetFileVersionInfoSizeA(path, &ignored);
+  if (size > 0) {
+    void* data = malloc(size);
+    VS_FIXEDFILEINFO* fixed = NULL;
+    UINT length = 0;
+    if (data != NULL && GetFileVersionInfoA(path, 0, size, data) &&
+        VerQueryValueA(data, "\\", (void**)&fixed, &length) && length >= sizeof *fixed) {
+      sprintf(version, "%u.%u.%u.%u", (unsigned)HIWORD(fixed->dwFileVersionMS),
+              (unsigned)LOWORD(fixed->dwFileVersionMS), (unsigned)HIWORD(fixed->dwFileVersionLS),
+              (unsigned)LOWORD(fixed->dwFileVersionLS));
+    }
+    free(data);
+  }
+  Report(file, "SDK %s (Kelvo_GetDllVersion 0x%08X), DLL %s\n", version,
+         (unsigned)Kelvo_GetDllVersion(), path);
+}
+
+/* Windows' own version (RtlGetVersion does not depend on the manifest), the
+   program's word size and the system's, and Wine's version where it runs. */
+static void ReportSystem(FILE* file) {
+  typedef LONG(WINAPI * GetVersionFunction)(OSVERSIONINFOW*);
+  typedef const char*(CDECL * WineVersionFunction)(void);
+  typedef BOOL(WINAPI * IsWow64Function)(HANDLE, BOOL*);
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  GetVersionFunction getVersion = (GetVersionFunction)(void*)GetProcAddress(ntdll, "RtlGetVersion");
+  WineVersionFunction wineVersion =
+      (WineVersionFunction)(void*)GetProcAddress(ntdll, "wine_get_version");
+  IsWow64Function isWow64 =
+      (IsWow64Function)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
+  OSVERSIONINFOW os;
+  BOOL wow64 = FALSE;
+  memset(&os, 0, sizeof os);
+  os.dwOSVersionInfoSize = sizeof os;
+  if (getVersion != NULL) getVersion(&os);
+  if (isWow64 != NULL) isWow64(GetCurrentProcess(), &wow64);
+  Report(file, "Windows %lu.%lu build %lu, %d-bit program on %d-bit Windows%s%s\n",
+         (unsigned long)os.dwMajorVersion, (unsigned long)os.dwMinorVersion,
+         (unsigned long)os.dwBuildNumber, (int)(sizeof(void*) * 8),
+         sizeof(void*) == 8 || wow64 ? 64 : 32, wineVersion != NULL ? ", Wine " : "",
+         wineVersion != NULL ? wineVersion() : "");
+}
+
+/* The settings in force at the end, as the camera reports them. */
+static void ReportSettings(FILE* file) {
+  static const struct {
+    int id;
+    const char* name;
+  } kFilters[] = {{KELVO_FILTER_BRIGHTNESS, "brightness"},
+                  {KELVO_FILTER_CONTRAST, "contrast"},
+                  {KELVO_FILTER_HUE, "hue"},
+                  {KELVO_FILTER_SATURATION, "saturation"},
+                  {KELVO_FILTER_SHARPNESS, "sharpness"},
+                  {KELVO_FILTER_GAMMA, "gamma"},
+                  {KELVO_FILTER_BAYER_GAIN_RED, "red gain"},
+                  {KELVO_FILTER_BAYER_GAIN_GREEN, "green gain"},
+                  {KELVO_FILTER_BAYER_GAIN_BLUE, "blue gain"},
+                  {KELVO_FILTER_BAYER_GAIN_AUTO, "white balance"},
+                  {KELVO_FILTER_BAYER_MODE, "Bayer mode"},
+                  {KELVO_FILTER_GLOBAL_GAIN, "global gain"},
+                  {KELVO_FILTER_EXPOSURE_TIME, "exposure"},
+                  {KELVO_FILTER_GRAY_MODE, "gray mode"}};
+  size_t i;
+  Report(file, "settings: colour mode %d, image %d x %d, wait time %d ms",
+         Kelvo_GetColorMode(test.camera), Kelvo_Width(test.camera), Kelvo_Height(test.camera),
+         Kelvo_GetWaitTime(test.camera));
+  for (i = 0; i < sizeof kFilters / sizeof kFilters[0]; ++i) {
+    int ok = 0;
+    int value = Kelvo_GetFilterValue(test.camera, kFilters[i].id, &ok);
+    if (ok) Report(file, ", %s %d", kFilters[i].name, value);
+  }
+  Report(file, "\n");
+  while (Kelvo_GetLastError(test.camera) != KELVO_ERR_NONE) {
+  }
 }
 
 static HWND CreateNoticeWindow(void) {
@@ -256,23 +386,42 @@ static HWND CreateNoticeWindow(void) {
 
 int main(int argc, char** argv) {
   const char* reportPath = "kelvo-selftest-report.txt";
+  char fullPath[MAX_PATH];
   char computer[MAX_COMPUTERNAME_LENGTH + 1] = "?";
   DWORD computerSize = sizeof computer;
   SYSTEMTIME now;
   FILE* file;
   char failedNames[256] = "";
   int failed = 0;
-  size_t i;
-  if (argc == 3 && strcmp(argv[1], "--report") == 0) reportPath = argv[2];
+  int skipped = 0;
+  int i;
+  const char* emulator = getenv("KELVO_Q12_EMULATOR");
+  test.triggerSource =
+      emulator != NULL && emulator[0] != '\0' && getenv("KELVO_Q12_EMULATOR_TRIGGER_MS") != NULL;
+  for (i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--report") == 0 && i + 1 < argc) {
+      reportPath = argv[++i];
+    } else if (strcmp(argv[i], "--trigger") == 0) {
+      test.triggerSource = 1;
+    } else if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "/?") == 0) {
+      fputs(kUsage, stdout);
+      return 0;
+    } else {
+      fprintf(stderr, "kelvo-selftest: unknown argument %s\n%s", argv[i], kUsage);
+      return EXIT_USAGE;
+    }
+  }
   file = fopen(reportPath, "w");
   if (file == NULL) fprintf(stderr, "kelvo-selftest: cannot write %s\n", reportPath);
 
   GetComputerNameA(computer, &computerSize);
   GetLocalTime(&now);
   Report(file, "Q12 self-test report\n");
-  Report(file, "SDK version 0x%08X, %04d-%02d-%02d %02d:%02d, computer %s, emulator %s\n",
-         (unsigned)Kelvo_GetDllVersion(), now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-         computer, getenv("KELVO_Q12_EMULATOR") ? getenv("KELVO_Q12_EMULATOR") : "off");
+  Report(file, "%04d-%02d-%02d %02d:%02d, computer %s, emulator %s\n", now.wYear, now.wMonth,
+         now.wDay, now.wHour, now.wMinute, computer,
+         emulator != NULL && emulator[0] != '\0' ? emulator : "off");
+  ReportLibrary(file);
+  ReportSystem(file);
 
   test.window = CreateNoticeWindow();
   test.camera = Kelvo_Initialize(test.window);
@@ -280,28 +429,38 @@ int main(int argc, char** argv) {
     Report(file, "FAIL  the SDK could not create a camera (out of memory)\n");
     return 1;
   }
-  for (i = 0; i < CHECKS; ++i) {
+  for (i = 0; i < (int)CHECKS; ++i) {
     Detail detail;
     DWORD started = GetTickCount();
-    int passed;
+    const char* skip = SkipReason(kChecks[i].need);
+    const char* verdict;
     detail.text[0] = '\0';
-    if (kChecks[i].needsCamera && test.cameras == 0) {
-      Note(&detail, "skipped: no camera");
-      passed = 0;
+    if (skip != NULL) {
+      Note(&detail, "skipped: %s", skip);
+      verdict = "SKIP";
+      ++skipped;
+    } else if (kChecks[i].run(&detail)) {
+      verdict = "PASS";
     } else {
-      passed = kChecks[i].run(&detail);
-    }
-    if (!passed) {
       sprintf(failedNames + strlen(failedNames), "%s%s", failed > 0 ? ", " : "", kChecks[i].name);
       ++failed;
+      verdict = "FAIL";
     }
-    Report(file, "%s  %-12s %6lu ms  %s\n", passed ? "PASS" : "FAIL", kChecks[i].name,
+    Report(file, "%s  %-12s %6lu ms  %s\n", verdict, kChecks[i].name,
            (unsigned long)(GetTickCount() - started), detail.text);
   }
-  Report(file, "result: %d of %d checks failed%s%s\n", failed, (int)CHECKS, failed > 0 ? ": " : "",
+  if (test.cameras > 0) ReportSettings(file);
+  Report(file, "result: %d of %d checks failed%s%s", failed, (int)CHECKS, failed > 0 ? ": " : "",
          failedNames);
+  if (skipped > 0) Report(file, " (%d skipped)", skipped);
+  Report(file, "\n");
   Kelvo_Release(test.camera);
   DestroyWindow(test.window);
-  if (file != NULL) fclose(file);
-  return failed == 0 ? 0 : 1;
+  if (file != NULL) {
+    fclose(file);
+    if (GetFullPathNameA(reportPath, sizeof fullPath, fullPath, NULL) == 0)
+      strcpy(fullPath, reportPath);
+    printf("report written to %s\n", fullPath);
+  }
+  return failed;
 }
