@@ -9,6 +9,8 @@
 #              for find_package(KelvoSdk_Q12)
 #   samples/   capture, viewer and live (C++) with CMake files (presets for MSVC and MinGW)
 #   docs/      the guides and the reference (HTML, from the header's comments)
+# dist/KelvoSdk_Q12-<version>-<arch>-KelvoSdk_Q12.dll.debug holds the DLL's
+# debug information, which the packaged DLL goes without.
 # win32 is the product; win64 is the same layout for x86-64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,6 +38,12 @@ for arch in "$@"; do
   mkdir -p "$stage"/{include,bin,lib/cmake/KelvoSdk_Q12,samples,docs}
   cp include/KelvoSdk_Q12.h include/KelvoSdk_Q12.hpp "$stage/include/"
   cp "build/$arch/bin/KelvoSdk_Q12.dll" "$stage/bin/"
+  # Customers get the DLL without debug sections and symbols; those go beside the
+  # zip, for support, and the DLL names that file for a debugger.
+  debug=$name-KelvoSdk_Q12.dll.debug
+  "${triple[$arch]}-objcopy" --only-keep-debug "$stage/bin/KelvoSdk_Q12.dll" "dist/$debug"
+  "${triple[$arch]}-strip" --strip-all "$stage/bin/KelvoSdk_Q12.dll"
+  (cd dist && "${triple[$arch]}-objcopy" --add-gnu-debuglink="$debug" "../$stage/bin/KelvoSdk_Q12.dll")
   [ ! -f "build/$arch/bin/kelvo-selftest.exe" ] || cp "build/$arch/bin/kelvo-selftest.exe" "$stage/bin/"
 
   # Import libraries from the export list, not from the build: both name
@@ -67,5 +75,5 @@ for arch in "$@"; do
   (cd build/package && find "$name" -print0 | sort -z | xargs -0 touch -d '2000-01-01 00:00:00' &&
     find "$name" -type f | LC_ALL=C sort >"$name.files" &&
     cmake -E tar cf "../../dist/$name.zip" --format=zip --files-from="$name.files")
-  echo "   dist/$name.zip ($(du -h "dist/$name.zip" | cut -f1))"
+  echo "   dist/$name.zip ($(du -h "dist/$name.zip" | cut -f1)), dist/$debug ($(du -h "dist/$debug" | cut -f1))"
 done
