@@ -26,6 +26,9 @@ struct BitmapInfo256 {
 
 }  // namespace
 
+void UseWindowStandInForTesting(bool /*on*/) {}
+WindowStandInCounts CountStandInWindowsForTesting() { return {}; }
+
 void* GetPreviewDC(WindowHandle window) {
   // GetDC without a window would hand out the whole screen.
   return window != nullptr ? GetDC(Hwnd(window)) : nullptr;
