@@ -144,11 +144,16 @@ bool Camera::StartWorker() {
   workerRun = WorkerRunning;
   StopEvent = platform::ManualResetEvent::Create();
   wakeEvent_ = platform::ManualResetEvent::Create();
-  if (!StopEvent || !wakeEvent_) return false;
-  workerThread = platform::Thread::Start([this] { WorkerMain(); });
-  if (!workerThread) return false;
-  workerThreadId = workerThread->Id();
-  return true;
+  if (StopEvent && wakeEvent_) workerThread = platform::Thread::Start([this] { WorkerMain(); });
+  if (workerThread) {
+    workerThreadId = workerThread->Id();
+    return true;
+  }
+  // No thread will ever set StopEvent: a stop must not find one to wait for.
+  workerRun = WorkerStop;
+  StopEvent.reset();
+  wakeEvent_.reset();
+  return false;
 }
 
 int Camera::StartPreview() {
