@@ -129,7 +129,8 @@ class Camera {
   void* userBuffer = nullptr;
   std::int32_t userBufferSize = 0;
   std::int32_t userMemoryOrder = 0;
-  FrameInfo frameInfo = {24, 0, 0, 0, 0, 0};  // the worker writes, notices point at it
+  // The worker writes it, notices point at it; borrowed, so that it outlives the camera.
+  FrameInfo& frameInfo;
   SharedWord state{StateIdle};
   SharedWord colorMode{0};
   std::int32_t subSample = 0;
