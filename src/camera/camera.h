@@ -155,6 +155,7 @@ class Camera {
   // Where the worker delivers frames: the notify window and the application's buffer.
   void KeepDelivery(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder);
   void ForgetBuffer();
+  void ForgetDelivery();
   // Trigger mode from idle once the delivery is kept: window, preparation, worker.
   int StartTrigger();
   // The preview window and its device context; Err 4 and false on failure.
@@ -169,6 +170,11 @@ class Camera {
   // Ends the worker, if any, and waits until it has left the Camera.
   void StopWorker();
   void EndIdleWorker();
+  // Stop without forgetting where frames go, for a restart that delivers as before.
+  int StopAcquisition();
+  // Device context, window and class of the preview, with nothing stopped:
+  // only when no worker draws.
+  void ClosePreviewWindow();
   // Err 5 and the (0, 5) notice when the buffer is too small.
   bool CopyToApplication(const FrameImage& image, int memoryOrder, void* buffer, int size);
   void Notify(std::uintptr_t wParam, std::intptr_t lParam);

@@ -197,6 +197,10 @@ void Camera::KeepDelivery(WindowHandle notifyWindow, void* buffer, int size, int
 // stays: it is only posted to.
 void Camera::ForgetBuffer() { KeepDelivery(NotifyWindow, nullptr, 0, 0); }
 
+// Once a delivering start has ended its caller may free the buffer and
+// destroy the window: a later windowless start delivers to neither.
+void Camera::ForgetDelivery() { KeepDelivery(nullptr, nullptr, 0, 0); }
+
 int Camera::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
 int Camera::CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder) {
@@ -204,8 +208,11 @@ int Camera::CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, i
   // would also orphan the first one's handles.
   if (state == StatePreview) return 0;
   if (state == StateTrigger) Close();
+  EndIdleWorker();
+  // The window of a stopped start, also under a capture, which the start
+  // below refuses: the new window replaces it.
+  ClosePreviewWindow();
   KeepDelivery(notifyWindow, buffer, size, memoryOrder);
-  if (state == StateIdle && previewWindow != nullptr) Close();  // the window of a stopped start
   if (StartWindowedPreview() == 1) return 1;
   ForgetBuffer();
   return 0;
@@ -221,6 +228,7 @@ int Camera::StartWindowedPreview() {
 int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder) {
   if (!RequireInitialised()) return 0;
   if (state != StateIdle) return 0;  // a second trigger start would run two workers
+  EndIdleWorker();
   KeepDelivery(notifyWindow, buffer, size, memoryOrder);
   if (StartTrigger() == 1) return 1;
   ForgetBuffer();
@@ -228,7 +236,7 @@ int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memor
 }
 
 int Camera::StartTrigger() {
-  if (previewWindow != nullptr) Close();
+  ClosePreviewWindow();
   if (!OpenPreviewWindow()) return 0;
   if (!Prepare()) {
     Close();
@@ -258,14 +266,23 @@ void Camera::StopWorker() {
 }
 
 // A trigger worker whose arming failed has left trigger mode (the state is
-// idle) but still runs; buffers must never be prepared, nor a worker
-// started, under it.
+// idle) but still runs, reading the delivery with every frame: it ends
+// before buffers are prepared, a worker is started or the delivery changes.
 void Camera::EndIdleWorker() {
-  if (state == StateIdle && workerThread) StopWorker();
+  if (state != StateIdle || !workerThread) return;
+  StopWorker();
+  ForgetDelivery();
 }
 
 int Camera::StopPreview() {
   if (!RequireInitialised()) return 0;
+  const bool delivering = workerThread != nullptr;
+  const int stopped = StopAcquisition();
+  if (delivering) ForgetDelivery();
+  return stopped;
+}
+
+int Camera::StopAcquisition() {
   StopWorker();
   if (state != StateIdle) {
     state = StateIdle;
@@ -281,13 +298,18 @@ int Camera::StopPreview() {
 // released device context or a destroyed window.
 int Camera::Close() {
   StopPreview();
+  ForgetDelivery();
+  ClosePreviewWindow();
+  return 1;
+}
+
+void Camera::ClosePreviewWindow() {
   if (previewDC != nullptr) ReleasePreviewDC(previewWindow, previewDC);
   previewDC = nullptr;
   if (previewWindow != nullptr) DestroyPreviewWindow(previewWindow);
   previewWindow = nullptr;
   UnregisterPreviewClass(windowClassName);
   windowClassName[0] = '\0';
-  return 1;
 }
 
 int Camera::GetImage(void* buffer, int size, int memoryOrder) {

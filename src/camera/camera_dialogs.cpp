@@ -13,7 +13,7 @@ namespace kelvo {
 int Camera::SetCameraDialog(WindowHandle parent) {
   if (!RequireInitialised()) return 0;
   const std::int32_t noted = state;
-  if (noted == StatePreview || noted == StateCaptured) StopPreview();
+  if (noted == StatePreview || noted == StateCaptured) StopAcquisition();
   if (noted == StateTrigger) workerRun = WorkerPause;
 
   platform::SettingsStore& store = platform::UserSettingsStore();

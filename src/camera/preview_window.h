@@ -43,6 +43,9 @@ struct WindowStandInCounts {
   int draws = 0;  // frames drawn into the device contexts still held
 };
 WindowStandInCounts CountStandInWindowsForTesting();
+// Window creation takes this long, as it may on a busy desktop, so that what
+// runs meanwhile can be seen.
+void DelayStandInWindowsForTesting(int milliseconds);
 
 // True, with the client size, when the window is visible and its client
 // area is not empty: only then is there anything to draw into.

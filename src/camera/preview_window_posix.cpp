@@ -3,10 +3,12 @@
 // windows and device contexts in memory and draws into memory, so that the
 // window paths run here too, under the race and address checkers.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera/preview_window.h"
@@ -33,6 +35,7 @@ struct StandInDC {
 struct StandIn {
   std::mutex lock;
   bool on = false;
+  int creationDelayMs = 0;
   std::vector<std::string> classes;
   std::vector<std::unique_ptr<StandInWindow>> windows;
   std::vector<std::unique_ptr<StandInDC>> dcs;
@@ -56,6 +59,12 @@ StandIn& Windows() {
 
 WindowHandle MakeWindow(const char* className, int width, int height) {
   StandIn& standIn = Windows();
+  int delay = 0;
+  {
+    std::lock_guard<std::mutex> hold(standIn.lock);
+    delay = standIn.creationDelayMs;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(delay));
   std::lock_guard<std::mutex> hold(standIn.lock);
   if (!standIn.on || std::find(standIn.classes.begin(), standIn.classes.end(), className) ==
                          standIn.classes.end()) {
@@ -72,9 +81,16 @@ void UseWindowStandInForTesting(bool on) {
   StandIn& standIn = Windows();
   std::lock_guard<std::mutex> hold(standIn.lock);
   standIn.on = on;
+  standIn.creationDelayMs = 0;
   standIn.classes.clear();
   standIn.windows.clear();
   standIn.dcs.clear();
+}
+
+void DelayStandInWindowsForTesting(int milliseconds) {
+  StandIn& standIn = Windows();
+  std::lock_guard<std::mutex> hold(standIn.lock);
+  standIn.creationDelayMs = milliseconds;
 }
 
 WindowStandInCounts CountStandInWindowsForTesting() {

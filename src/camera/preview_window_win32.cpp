@@ -28,6 +28,7 @@ struct BitmapInfo256 {
 
 void UseWindowStandInForTesting(bool /*on*/) {}
 WindowStandInCounts CountStandInWindowsForTesting() { return {}; }
+void DelayStandInWindowsForTesting(int /*milliseconds*/) {}
 
 void* GetPreviewDC(WindowHandle window) {
   // GetDC without a window would hand out the whole screen.
