@@ -19,6 +19,9 @@ namespace kelvo {
 
 class DeviceLink;
 class FrameImage;
+namespace dialogs {
+class DialogClaim;
+}  // namespace dialogs
 namespace platform {
 class ManualResetEvent;
 class Thread;
@@ -147,6 +150,8 @@ class Camera {
   bool Initialised() const;
   // False, with Err 1 recorded, when the camera is not initialised.
   bool RequireInitialised();
+  // False, with Err 4 recorded, when a dialog of the claimed kind is open already.
+  bool ClaimDialog(const dialogs::DialogClaim& claim);
   // A getter's failure: *ok (when given) 0, code recorded, result 0.
   int RefuseRead(int* ok, int code);
   // ---- acquisition (camera_acquisition.cpp)

@@ -8,10 +8,20 @@
 
 namespace kelvo {
 
+// A second dialog of a kind already open is refused before anything is
+// stopped or saved aside: Err 4, as for any window that cannot be made.
+bool Camera::ClaimDialog(const dialogs::DialogClaim& claim) {
+  if (claim.Held()) return true;
+  RecordError(KELVO_ERR_WINDOW);
+  return false;
+}
+
 // A running preview or capture is stopped and trigger mode paused, so that
 // the acquisition starts again with whatever the dialog stored.
 int Camera::SetCameraDialog(WindowHandle parent) {
   if (!RequireInitialised()) return 0;
+  const dialogs::DialogClaim claim(dialogs::DialogKind::CameraFormat);
+  if (!ClaimDialog(claim)) return 0;
   const std::int32_t noted = state;
   if (noted == StatePreview || noted == StateCaptured) StopAcquisition();
   if (noted == StateTrigger) workerRun = WorkerPause;
@@ -42,6 +52,8 @@ int Camera::SetCameraDialog(WindowHandle parent) {
 
 int Camera::SetImageDialog(WindowHandle parent) {
   if (!RequireInitialised()) return 0;
+  const dialogs::DialogClaim claim(dialogs::DialogKind::ImageFilter);
+  if (!ClaimDialog(claim)) return 0;
   const FilterSnapshot saved = Snapshot(filterBlock);
   if (dialogs::RunImageFilterDialog(parent, filterBlock, colorMode, imageDialog) != 1) {
     Restore(filterBlock, saved);
@@ -52,6 +64,8 @@ int Camera::SetImageDialog(WindowHandle parent) {
 
 int Camera::SetAnalogDialog(WindowHandle parent) {
   if (!RequireInitialised()) return 0;
+  const dialogs::DialogClaim claim(dialogs::DialogKind::Analog);
+  if (!ClaimDialog(claim)) return 0;
   const std::int32_t savedBayer = filterBlock.bayerMode;
   const SensorSnapshot saved = Snapshot(analogBlock);
   LinkSensorControl sensor(*deviceLink);
