@@ -3,6 +3,7 @@
 #include "camera/camera.h"
 #include "camera/link_sensor_control.h"
 #include "device/device_link.h"
+#include "dialogs/dialog_actions.h"
 #include "dialogs/settings_dialogs.h"
 #include "settings/registry_settings.h"
 
@@ -50,12 +51,18 @@ int Camera::SetCameraDialog(WindowHandle parent) {
   return 1;
 }
 
+// Cancel: the automatic switches go off first, so the worker starts no new
+// measurement, and the records are put back under the frame lock, so one
+// being measured cannot store its result over them.
 int Camera::SetImageDialog(WindowHandle parent) {
   if (!RequireInitialised()) return 0;
   const dialogs::DialogClaim claim(dialogs::DialogKind::ImageFilter);
   if (!ClaimDialog(claim)) return 0;
   const FilterSnapshot saved = Snapshot(filterBlock);
   if (dialogs::RunImageFilterDialog(parent, filterBlock, colorMode, imageDialog) != 1) {
+    dialogs::MeasureWhiteBalanceEveryFrame(filterBlock, false);
+    filterBlock.grayBalanceCount = 0;
+    std::lock_guard<std::mutex> frameHeld(frameLock_);
     Restore(filterBlock, saved);
   }
   imageDialog = nullptr;
@@ -72,6 +79,8 @@ int Camera::SetAnalogDialog(WindowHandle parent) {
   const int result =
       dialogs::RunAnalogDialog(parent, analogBlock, filterBlock.bayerMode, sensor, analogDialog);
   if (result != 1) {
+    analogBlock.autoIrisMode = 0;
+    std::lock_guard<std::mutex> frameHeld(frameLock_);
     Restore(analogBlock, saved);
     deviceLink->SetGain(analogBlock.globalGain);
     deviceLink->SetExposure(analogBlock.exposure);

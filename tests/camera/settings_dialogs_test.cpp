@@ -2,7 +2,7 @@
 // Windows the templates' module made unreachable): each behaves as after
 // Cancel and returns 1; a camera without its objects refuses with Err 1.
 // Where there are no windows a scripted user also plays the open dialogs: one
-// dialog of a kind at a time.
+// dialog of a kind at a time, and Cancel against the automatic settings.
 #include "dialogs/settings_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +137,34 @@ TEST_F(ScriptedDialogsTest, ASecondDialogOfAnOpenKindIsRefusedAndTouchesNothing)
   EXPECT_EQ(Kelvo_GetFilterValue(a, 1, nullptr), 40);  // A's dialog worked on A
 }
 
+// The user switches an automatic setting on, the worker measures, and Cancel
+// comes while a frame may be in the middle of its measurement: afterwards the
+// records, and the sensor, hold what they held before the dialog.
+TEST_F(ScriptedDialogsTest, CancelPutsBackWhatTheAutomaticSettingsChanged) {
+  KelvoHandle camera = Open();
+  ASSERT_EQ(Kelvo_SetFilterValue(camera, KELVO_FILTER_BAYER_GAIN_RED, 250), 1);
+  ASSERT_EQ(Kelvo_SetGlobalGain(camera, 1000), 1);
+  ASSERT_EQ(Kelvo_StartPreview(camera), 1);
+  std::minstd_rand random(23);
+  Camera& held = *CameraOf(camera);
+  for (int round = 0; round < 100; ++round) {
+    SCOPED_TRACE(round);
+    const int waited = static_cast<int>(random() % 40);
+    dialogs::PlayUserForTesting(
+        {UserStep::Click(kAllFramesBox), UserStep::Wait(waited), UserStep::Cancel()});
+    ASSERT_EQ(Kelvo_SetImageDlg(camera, nullptr), 1);
+    dialogs::PlayUserForTesting(
+        {UserStep::Click(kAutoGainBox), UserStep::Wait(waited), UserStep::Cancel()});
+    ASSERT_EQ(Kelvo_SetAnalogDlg(camera, nullptr), 1);
+    AwaitFrameInHand(camera);
+    ASSERT_EQ(held.filterBlock.colorGainRed, 250);
+    ASSERT_EQ(held.filterBlock.whiteBalanceAuto, 0);
+    ASSERT_EQ(held.analogBlock.globalGain, 1000);
+    ASSERT_EQ(held.analogBlock.autoIrisMode, 0);
+    ASSERT_EQ(emulator->Camera(0).Register(kRegisterGain), kGainWriteFlag | 1000);
+  }
+  EXPECT_EQ(Kelvo_StopPreview(camera), 1);
+}
 #endif
 
 }  // namespace
