@@ -184,6 +184,8 @@ class Camera {
   bool CopyToApplication(const FrameImage& image, int memoryOrder, void* buffer, int size);
   void Notify(std::uintptr_t wParam, std::intptr_t lParam);
   FrameImage* RawImage() const;
+  // The colour mode whose image holds the last converted frame.
+  std::int32_t FilledMode() const;
   FrameImage* ImageOf(std::int32_t mode) const;
 
   // ---- the worker (acquisition_worker.cpp)

@@ -69,7 +69,9 @@ bool Camera::CreateImages(std::int32_t mode) {
     }
     if (image == 0) images[image]->SetPalette(0);
   }
-  return WorkImage->CopyFormat(ImageOf(mode)) != 0;
+  if (WorkImage->CopyFormat(ImageOf(mode)) == 0) return false;
+  preparedMode_ = mode;
+  return true;
 }
 
 int Camera::Prepare() {
@@ -88,7 +90,6 @@ int Camera::Prepare() {
     RecordError(KELVO_ERR_BUFFER);
     return 0;
   }
-  preparedMode_ = mode;
 
   int deviceClock = 0;
   deviceLink->GetClockMode(&deviceClock);
@@ -312,13 +313,21 @@ void Camera::ClosePreviewWindow() {
   windowClassName[0] = '\0';
 }
 
+// While acquiring, the worker fills the images of the mode it was prepared
+// for; a colour mode set meanwhile takes effect at the next start. Called
+// under the frame lock, which preparation holds as it sets the mode.
+std::int32_t Camera::FilledMode() const {
+  return state != StateIdle ? preparedMode_ : colorMode.load();
+}
+
 int Camera::GetImage(void* buffer, int size, int memoryOrder) {
-  FrameImage* image = Initialised() ? ImageOf(colorMode) : nullptr;
+  std::unique_lock<std::mutex> frameHeld(frameLock_);
+  FrameImage* image = Initialised() ? ImageOf(FilledMode()) : nullptr;
   if (image == nullptr) {
+    frameHeld.unlock();
     RecordError(KELVO_ERR_NO_DEVICE);
     return 0;
   }
-  std::lock_guard<std::mutex> frameHeld(frameLock_);
   if (image->pixels == nullptr || buffer == nullptr) {
     RecordError(KELVO_ERR_BUFFER);
     return 0;
@@ -327,12 +336,13 @@ int Camera::GetImage(void* buffer, int size, int memoryOrder) {
 }
 
 int Camera::SaveImage(const char* fileName, int format) {
-  FrameImage* image = Initialised() ? ImageOf(colorMode) : nullptr;
+  std::unique_lock<std::mutex> frameHeld(frameLock_);
+  FrameImage* image = Initialised() ? ImageOf(FilledMode()) : nullptr;
   if (image == nullptr) {
+    frameHeld.unlock();
     RecordError(KELVO_ERR_NO_DEVICE);
     return 0;
   }
-  std::lock_guard<std::mutex> frameHeld(frameLock_);
   return kelvo::SaveImage(fileName, image, format);
 }
 
