@@ -303,6 +303,8 @@ TEST_P(FaultInjectionTest, ProducesItsResultErrorsAndNoticesAndTheCameraWorksAga
       EXPECT_TRUE(FaultPlayedOut(row, camera, framesBefore)) << "the fault never played out";
     }
     EXPECT_EQ(Stop(row.mode, camera), row.stopResult);
+    // A stop that reports a failed stream has still stopped.
+    EXPECT_EQ(CameraOf(camera)->state, StateIdle);
   }
 
   EXPECT_EQ(Errors(camera), row.errors);

@@ -1,10 +1,11 @@
-// Starts that cannot get their worker: every start fails at once with Err 3,
-// leaves the camera idle, and a later start works. Each call runs under a
+// Starts that cannot get their worker (Err 3) or their stream (Err 6): every
+// such start fails at once, leaves the camera idle, and a later start works. Each call runs under a
 // watchdog, since a failed start once waited for a worker that never ran.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/thread.h"
@@ -81,6 +82,26 @@ TEST_F(StartFailureTest, AStartWithoutItsWorkerFailsWithErr3AndTheNextStartWorks
       EXPECT_EQ(Within("Kelvo_Release", [&] { return Kelvo_Release(camera); }), 1);
       Forget(camera);
     }
+  }
+}
+
+// The worker runs, but the stream cannot start (its event, the third one a
+// start makes, cannot be made): the device failed, Err 6, not Err 3.
+TEST_F(StartFailureTest, AStreamThatCannotStartAfterTheWorkerFailsWithErr6) {
+  for (const StartRow& start : Starts()) {
+    if (std::string(start.name) == "Kelvo_Trigger") continue;  // trigger mode streams nothing
+    SCOPED_TRACE(start.name);
+    KelvoHandle camera = Open();
+    Errors(camera);
+    platform::FailEventCreationForTesting(2);
+    EXPECT_EQ(Within(start.name, [&] { return start.start(camera); }), 0);
+    platform::FailEventCreationForTesting(-1);
+    EXPECT_EQ(Errors(camera), std::vector<int>{KELVO_ERR_DEVICE_IO});
+    EXPECT_EQ(CameraOf(camera)->state, StateIdle);
+    EXPECT_EQ(CameraOf(camera)->workerThreadId, 0u);
+    EXPECT_EQ(Within(start.name, [&] { return start.start(camera); }), 1);
+    EXPECT_EQ(Within("Kelvo_Release", [&] { return Kelvo_Release(camera); }), 1);
+    Forget(camera);
   }
 }
 
