@@ -38,7 +38,7 @@ KELVO_Q12_EMULATOR=1 scripts/wine-session.sh scripts/wine-run.sh \
   "$sdk/samples/build/mingw-i686-cross/capture/capture.exe" --fresh out/win32 | tee out/win32/capture.txt
 
 echo "== where everything is"
-echo "  pictures from capture:  $(pwd)/out/camera<n>-<mode>.<format> ($(find out -name 'camera*-*' | wc -l) files)"
+echo "  pictures from capture:  $(pwd)/out/camera<n>-<mode>.<format> ($(find out -maxdepth 1 -name 'camera*-*' | wc -l) files)"
 echo "  what capture printed:   $(pwd)/out/capture.txt"
 echo "  the viewer's screenshot: $(pwd)/out/viewer.png"
 echo "  the programs and DLL:   $(pwd)/build/win64/bin/ (sources in samples/)"
