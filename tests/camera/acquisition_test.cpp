@@ -287,8 +287,10 @@ TEST_F(AcquisitionTest, PreviewRunsAtTheEmulatorsPaceUntilStopped) {
   EXPECT_EQ(info.height, 960);
   EXPECT_EQ(info.bitsPerPixel, 8);
   // Tenths of frames a second, near what the emulator sent (about 31 a second
-  // at full size; fewer in a sanitizer build, where the emulator is slow too).
-  EXPECT_GE(info.frameRate, 10 * transfers / seconds * 0.6);
+  // at full size; fewer in a sanitizer build, where the emulator is slow too,
+  // and there the conversion may fall behind the transfers on a busy machine:
+  // a unit slip would still be ten times off).
+  EXPECT_GE(info.frameRate, 10 * transfers / seconds * 0.3);
   EXPECT_LE(info.frameRate, 330);
   EXPECT_EQ(CameraOf(camera)->state, StateIdle);
   EXPECT_EQ(CameraOf(camera)->workerThread, nullptr);
