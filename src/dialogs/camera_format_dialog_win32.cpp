@@ -35,6 +35,9 @@ struct FormatDialogRun {
   FormatTable table;
 };
 
+// One camera format dialog at a time: the dialog procedure finds its run here.
+FormatDialogRun* currentRun = nullptr;
+
 std::int32_t* RowFields(SizeEntry& row, int index) {
   std::int32_t* fields[] = {&row.totalWidth, &row.totalHeight, &row.width,
                             &row.height,     &row.startX,      &row.startY};
@@ -163,15 +166,13 @@ void Command(FormatDialogRun& run, int id, int code) {
   if (code == EN_CHANGE) EnableWindow(GetDlgItem(dialog, kApply), TRUE);
 }
 
-INT_PTR CALLBACK FormatDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) KeepRecord(dialog, lParam);
-  auto* run = RecordOf<FormatDialogRun>(dialog);
-  if (run == nullptr) return FALSE;
+INT_PTR CALLBACK FormatDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (currentRun == nullptr) return FALSE;
   if (message == WM_INITDIALOG) {
-    run->window = dialog;
-    Initialize(*run);
+    currentRun->window = dialog;
+    Initialize(*currentRun);
   } else if (message == WM_COMMAND) {
-    Command(*run, LOWORD(wParam), HIWORD(wParam));
+    Command(*currentRun, LOWORD(wParam), HIWORD(wParam));
   }
   return FALSE;
 }
@@ -183,8 +184,11 @@ int RunCameraFormatDialog(WindowHandle parent, platform::SettingsStore& store) {
   run.module = DialogModule();
   if (run.module == nullptr) return kNotShown;
   run.store = &store;
-  return ShowModal(run.module, KELVO_DLG_CAMERA_FORMAT, static_cast<HWND>(parent), FormatDialogProc,
-                   &run);
+  currentRun = &run;
+  int result =
+      ShowModal(run.module, KELVO_DLG_CAMERA_FORMAT, static_cast<HWND>(parent), FormatDialogProc);
+  currentRun = nullptr;
+  return result;
 }
 
 }  // namespace kelvo::dialogs

@@ -1,6 +1,5 @@
 #include "platform/thread_faults.h"
 
-#include "platform/fault_countdown.h"
 #include "platform/shared_word.h"
 #include "platform/thread.h"
 
@@ -8,7 +7,6 @@ namespace kelvo::platform {
 namespace {
 
 SharedWord failingThreadStarts{0};
-FaultCountdown failingEventCreation;
 
 }  // namespace
 
@@ -21,9 +19,5 @@ bool ThreadStartShouldFail() {
   }
   return false;
 }
-
-void FailEventCreationForTesting(int successes) { failingEventCreation.Arm(successes); }
-
-bool EventCreationShouldFail() { return failingEventCreation.ShouldFail(); }
 
 }  // namespace kelvo::platform
