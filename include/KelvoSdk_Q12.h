@@ -54,10 +54,10 @@ typedef unsigned int KelvoHandle;
 #define KELVO_ERR_NO_DEVICE 1        /* camera not initialised, SROM failure, no image to save/copy */
 #define KELVO_ERR_DEVICE_ABSENT 2    /* the selected or requested device is not attached */
 #define KELVO_ERR_THREAD 3           /* a worker thread or its event could not be created */
-#define KELVO_ERR_WINDOW 4           /* the preview window or its device context failed */
+#define KELVO_ERR_WINDOW 4           /* a window failed, or a dialog of its kind is open */
 #define KELVO_ERR_BUFFER 5           /* an image buffer failed, or the caller's buffer is too small */
 #define KELVO_ERR_DEVICE_IO 6        /* a register access or the continuous transfer failed */
-#define KELVO_ERR_GEOMETRY 7         /* the capture size preset is invalid */
+#define KELVO_ERR_GEOMETRY 7         /* a stored capture size or format value is invalid */
 #define KELVO_ERR_FRAME 8            /* a received frame could not be extracted */
 #define KELVO_ERR_ARGUMENT 9         /* an argument is out of range */
 #define KELVO_ERR_NOT_SUPPORTED 11   /* the function is not supported by the Q12 */
@@ -125,7 +125,10 @@ typedef struct CameraInfo {
   int exposureMax; /* 2079 */
 } CameraInfo;
 
-/* Sent with KELVO_MSG_FRAME; valid while the handle lives, rewritten for every frame. */
+/* Sent with KELVO_MSG_FRAME; rewritten for every frame. The address stays
+   readable for the life of the process, also for a notice dispatched after
+   Kelvo_Release; from then on its values may be another camera's, so read it
+   only while the handle lives. */
 typedef struct FrameInfo {
   int size;         /* 24 */
   int width;        /* of the delivered image */
@@ -142,7 +145,10 @@ int KELVO_CALL Kelvo_GetDllVersion(void);
 
 /* Creates and initialises a camera; appWindow (may be null) receives KELVO_MSG_ERROR.
    Returns the new handle, or 0 when the camera cannot be allocated. A failed
-   initialisation still returns the handle and records KELVO_ERR_BUFFER. */
+   initialisation still returns the handle and records KELVO_ERR_BUFFER. Stored
+   settings that would make the camera useless (a size preset outside the sensor
+   or under 4 x 4, a colour mode outside 0..5, a wait time of 0 or less) are
+   replaced by the first-run values and record KELVO_ERR_GEOMETRY. */
 KelvoHandle KELVO_CALL Kelvo_Initialize(KelvoWindow appWindow);
 
 /* Saves the settings, stops acquisition, closes the device and frees the handle.
@@ -201,7 +207,9 @@ int KELVO_CALL Kelvo_Preview(KelvoHandle handle);
 /* As Kelvo_Preview, and copies every frame into buffer (bufferSize bytes; none
    when null) and posts KELVO_MSG_FRAME to notifyWindow. memoryOrder non-zero
    keeps the stored row order (top row first), 0 reverses it. A start that fails
-   keeps no buffer: it may be freed at once.
+   keeps no buffer: it may be freed at once. Kelvo_Close, and Kelvo_StopPreview
+   after this start, forget the buffer and notifyWindow: a later
+   Kelvo_StartPreview copies and posts nothing.
    Failure 0; errors as Kelvo_Preview. */
 int KELVO_CALL Kelvo_CallBackPreview(KelvoHandle handle, KelvoWindow notifyWindow, void *buffer,
                                      int bufferSize, int memoryOrder);
@@ -226,12 +234,14 @@ int KELVO_CALL Kelvo_SnapShot(KelvoHandle handle, void *buffer, int bufferSize, 
 
 /* Waits for external triggers on a worker thread; each frame is copied into buffer
    and announced to notifyWindow with KELVO_MSG_FRAME. A start that fails keeps
-   no buffer.
+   no buffer; Kelvo_StopPreview and Kelvo_Close forget the buffer and the window.
    Failure 0; errors NO_DEVICE, WINDOW, DEVICE_ABSENT, GEOMETRY, BUFFER, THREAD. */
 int KELVO_CALL Kelvo_Trigger(KelvoHandle handle, KelvoWindow notifyWindow, void *buffer,
                              int bufferSize, int memoryOrder);
 
-/* Copies the last converted frame into buffer again.
+/* Copies the last converted frame into buffer again. During acquisition that is
+   the image of the colour mode the acquisition started with (a mode set since
+   takes effect at the next start), as for Kelvo_SaveImage.
    Failure 0; errors NO_DEVICE (no image), BUFFER (no pixels, null or small buffer). */
 int KELVO_CALL Kelvo_GetImage(KelvoHandle handle, void *buffer, int bufferSize, int memoryOrder);
 
@@ -246,14 +256,20 @@ int KELVO_CALL Kelvo_SaveImage(KelvoHandle handle, const char *fileName, int for
 /* ---- Settings, dialogs and filters --------------------------------------- */
 
 /* Runs the modal camera format dialog; acquisition pauses around it.
-   Returns 1 once it has closed. Failure 0; error NO_DEVICE. */
+   Returns 1 once it has closed. Failure 0; error NO_DEVICE, or WINDOW when a
+   camera format dialog is open already in this process (of any camera, from any
+   thread): nothing is then stopped or changed. The same holds for each of the
+   other two dialogs: one of each kind at a time. */
 int KELVO_CALL Kelvo_SetCameraDlg(KelvoHandle handle, KelvoWindow parent);
 
-/* Runs the modal image filter dialog. Returns 1 once it has closed. Failure 0; error NO_DEVICE. */
+/* Runs the modal image filter dialog. Returns 1 once it has closed. Cancel puts
+   every value back, after switching off the automatic white and gray balance.
+   Failure 0; errors NO_DEVICE, WINDOW (one open already, see Kelvo_SetCameraDlg). */
 int KELVO_CALL Kelvo_SetImageDlg(KelvoHandle handle, KelvoWindow parent);
 
 /* Runs the modal analog (gain and exposure) dialog. Returns 1 once it has closed.
-   Failure 0; error NO_DEVICE. */
+   Cancel puts gain and exposure back on the sensor, after switching off the
+   automatic iris. Failure 0; errors NO_DEVICE, WINDOW (one open already). */
 int KELVO_CALL Kelvo_SetAnalogDlg(KelvoHandle handle, KelvoWindow parent);
 
 /* Sets filter filterId (KELVO_FILTER_*) to value. Failure 0 with nothing changed;

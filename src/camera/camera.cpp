@@ -1,12 +1,13 @@
 #include "camera/camera.h"
 
+#include "camera/frame_info_records.h"
 #include "device/device_link.h"
 #include "image/frame_image.h"
 #include "platform/clock.h"
 
 namespace kelvo {
 
-Camera::Camera() : rateStart(platform::MultimediaTime()) {}
+Camera::Camera() : frameInfo(BorrowFrameInfo()), rateStart(platform::MultimediaTime()) {}
 
 // Release: settings are saved before anything stops, then acquisition ends,
 // then the device and the buffers go.
@@ -17,6 +18,7 @@ Camera::~Camera() {
   for (auto& image : images) image.reset();
   WorkImage.reset();
   DisplayImage.reset();
+  ReturnFrameInfo(frameInfo);
 }
 
 int Camera::RecordError(int code) {

@@ -19,6 +19,9 @@ namespace kelvo {
 
 class DeviceLink;
 class FrameImage;
+namespace dialogs {
+class DialogClaim;
+}  // namespace dialogs
 namespace platform {
 class ManualResetEvent;
 class Thread;
@@ -129,7 +132,8 @@ class Camera {
   void* userBuffer = nullptr;
   std::int32_t userBufferSize = 0;
   std::int32_t userMemoryOrder = 0;
-  FrameInfo frameInfo = {24, 0, 0, 0, 0, 0};  // the worker writes, notices point at it
+  // The worker writes it, notices point at it; borrowed, so that it outlives the camera.
+  FrameInfo& frameInfo;
   SharedWord state{StateIdle};
   SharedWord colorMode{0};
   std::int32_t subSample = 0;
@@ -146,6 +150,8 @@ class Camera {
   bool Initialised() const;
   // False, with Err 1 recorded, when the camera is not initialised.
   bool RequireInitialised();
+  // False, with Err 4 recorded, when a dialog of the claimed kind is open already.
+  bool ClaimDialog(const dialogs::DialogClaim& claim);
   // A getter's failure: *ok (when given) 0, code recorded, result 0.
   int RefuseRead(int* ok, int code);
   // ---- acquisition (camera_acquisition.cpp)
@@ -154,6 +160,7 @@ class Camera {
   // Where the worker delivers frames: the notify window and the application's buffer.
   void KeepDelivery(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder);
   void ForgetBuffer();
+  void ForgetDelivery();
   // Trigger mode from idle once the delivery is kept: window, preparation, worker.
   int StartTrigger();
   // The preview window and its device context; Err 4 and false on failure.
@@ -168,10 +175,17 @@ class Camera {
   // Ends the worker, if any, and waits until it has left the Camera.
   void StopWorker();
   void EndIdleWorker();
+  // Stop without forgetting where frames go, for a restart that delivers as before.
+  int StopAcquisition();
+  // Device context, window and class of the preview, with nothing stopped:
+  // only when no worker draws.
+  void ClosePreviewWindow();
   // Err 5 and the (0, 5) notice when the buffer is too small.
   bool CopyToApplication(const FrameImage& image, int memoryOrder, void* buffer, int size);
   void Notify(std::uintptr_t wParam, std::intptr_t lParam);
   FrameImage* RawImage() const;
+  // The colour mode whose image holds the last converted frame.
+  std::int32_t FilledMode() const;
   FrameImage* ImageOf(std::int32_t mode) const;
 
   // ---- the worker (acquisition_worker.cpp)

@@ -69,7 +69,9 @@ bool Camera::CreateImages(std::int32_t mode) {
     }
     if (image == 0) images[image]->SetPalette(0);
   }
-  return WorkImage->CopyFormat(ImageOf(mode)) != 0;
+  if (WorkImage->CopyFormat(ImageOf(mode)) == 0) return false;
+  preparedMode_ = mode;
+  return true;
 }
 
 int Camera::Prepare() {
@@ -88,7 +90,6 @@ int Camera::Prepare() {
     RecordError(KELVO_ERR_BUFFER);
     return 0;
   }
-  preparedMode_ = mode;
 
   int deviceClock = 0;
   deviceLink->GetClockMode(&deviceClock);
@@ -144,11 +145,16 @@ bool Camera::StartWorker() {
   workerRun = WorkerRunning;
   StopEvent = platform::ManualResetEvent::Create();
   wakeEvent_ = platform::ManualResetEvent::Create();
-  if (!StopEvent || !wakeEvent_) return false;
-  workerThread = platform::Thread::Start([this] { WorkerMain(); });
-  if (!workerThread) return false;
-  workerThreadId = workerThread->Id();
-  return true;
+  if (StopEvent && wakeEvent_) workerThread = platform::Thread::Start([this] { WorkerMain(); });
+  if (workerThread) {
+    workerThreadId = workerThread->Id();
+    return true;
+  }
+  // No thread will ever set StopEvent: a stop must not find one to wait for.
+  workerRun = WorkerStop;
+  StopEvent.reset();
+  wakeEvent_.reset();
+  return false;
 }
 
 int Camera::StartPreview() {
@@ -192,6 +198,10 @@ void Camera::KeepDelivery(WindowHandle notifyWindow, void* buffer, int size, int
 // stays: it is only posted to.
 void Camera::ForgetBuffer() { KeepDelivery(NotifyWindow, nullptr, 0, 0); }
 
+// Once a delivering start has ended its caller may free the buffer and
+// destroy the window: a later windowless start delivers to neither.
+void Camera::ForgetDelivery() { KeepDelivery(nullptr, nullptr, 0, 0); }
+
 int Camera::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
 int Camera::CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder) {
@@ -199,8 +209,11 @@ int Camera::CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, i
   // would also orphan the first one's handles.
   if (state == StatePreview) return 0;
   if (state == StateTrigger) Close();
+  EndIdleWorker();
+  // The window of a stopped start, also under a capture, which the start
+  // below refuses: the new window replaces it.
+  ClosePreviewWindow();
   KeepDelivery(notifyWindow, buffer, size, memoryOrder);
-  if (state == StateIdle && previewWindow != nullptr) Close();  // the window of a stopped start
   if (StartWindowedPreview() == 1) return 1;
   ForgetBuffer();
   return 0;
@@ -216,6 +229,7 @@ int Camera::StartWindowedPreview() {
 int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memoryOrder) {
   if (!RequireInitialised()) return 0;
   if (state != StateIdle) return 0;  // a second trigger start would run two workers
+  EndIdleWorker();
   KeepDelivery(notifyWindow, buffer, size, memoryOrder);
   if (StartTrigger() == 1) return 1;
   ForgetBuffer();
@@ -223,7 +237,7 @@ int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memor
 }
 
 int Camera::StartTrigger() {
-  if (previewWindow != nullptr) Close();
+  ClosePreviewWindow();
   if (!OpenPreviewWindow()) return 0;
   if (!Prepare()) {
     Close();
@@ -253,14 +267,23 @@ void Camera::StopWorker() {
 }
 
 // A trigger worker whose arming failed has left trigger mode (the state is
-// idle) but still runs; buffers must never be prepared, nor a worker
-// started, under it.
+// idle) but still runs, reading the delivery with every frame: it ends
+// before buffers are prepared, a worker is started or the delivery changes.
 void Camera::EndIdleWorker() {
-  if (state == StateIdle && workerThread) StopWorker();
+  if (state != StateIdle || !workerThread) return;
+  StopWorker();
+  ForgetDelivery();
 }
 
 int Camera::StopPreview() {
   if (!RequireInitialised()) return 0;
+  const bool delivering = workerThread != nullptr;
+  const int stopped = StopAcquisition();
+  if (delivering) ForgetDelivery();
+  return stopped;
+}
+
+int Camera::StopAcquisition() {
   StopWorker();
   if (state != StateIdle) {
     state = StateIdle;
@@ -276,22 +299,35 @@ int Camera::StopPreview() {
 // released device context or a destroyed window.
 int Camera::Close() {
   StopPreview();
+  ForgetDelivery();
+  ClosePreviewWindow();
+  return 1;
+}
+
+void Camera::ClosePreviewWindow() {
   if (previewDC != nullptr) ReleasePreviewDC(previewWindow, previewDC);
   previewDC = nullptr;
   if (previewWindow != nullptr) DestroyPreviewWindow(previewWindow);
   previewWindow = nullptr;
   UnregisterPreviewClass(windowClassName);
   windowClassName[0] = '\0';
-  return 1;
+}
+
+// While acquiring, the worker fills the images of the mode it was prepared
+// for; a colour mode set meanwhile takes effect at the next start. Called
+// under the frame lock, which preparation holds as it sets the mode.
+std::int32_t Camera::FilledMode() const {
+  return state != StateIdle ? preparedMode_ : colorMode.load();
 }
 
 int Camera::GetImage(void* buffer, int size, int memoryOrder) {
-  FrameImage* image = Initialised() ? ImageOf(colorMode) : nullptr;
+  std::unique_lock<std::mutex> frameHeld(frameLock_);
+  FrameImage* image = Initialised() ? ImageOf(FilledMode()) : nullptr;
   if (image == nullptr) {
+    frameHeld.unlock();
     RecordError(KELVO_ERR_NO_DEVICE);
     return 0;
   }
-  std::lock_guard<std::mutex> frameHeld(frameLock_);
   if (image->pixels == nullptr || buffer == nullptr) {
     RecordError(KELVO_ERR_BUFFER);
     return 0;
@@ -300,12 +336,13 @@ int Camera::GetImage(void* buffer, int size, int memoryOrder) {
 }
 
 int Camera::SaveImage(const char* fileName, int format) {
-  FrameImage* image = Initialised() ? ImageOf(colorMode) : nullptr;
+  std::unique_lock<std::mutex> frameHeld(frameLock_);
+  FrameImage* image = Initialised() ? ImageOf(FilledMode()) : nullptr;
   if (image == nullptr) {
+    frameHeld.unlock();
     RecordError(KELVO_ERR_NO_DEVICE);
     return 0;
   }
-  std::lock_guard<std::mutex> frameHeld(frameLock_);
   return kelvo::SaveImage(fileName, image, format);
 }
 

@@ -22,6 +22,29 @@ void FormatDeviceName(char* out, std::size_t bytes, int number) {
   std::snprintf(out, bytes, "%s_%02d", kDeviceNameBase, number);
 }
 
+// The smallest image the conversion handles, in either direction: a smaller
+// one would lose every frame.
+constexpr std::int32_t kSmallestImageSide = 4;
+constexpr std::int32_t kSubSampleDivisor[] = {1, 2, 4};
+
+// The values written on the first run stand in for stored ones that would
+// make the camera useless: a colour mode that fails every frame, a wait time
+// that spins the worker (0) or waits for ever (negative). False if any did.
+bool KeepUsable(CaptureFormat& format) {
+  constexpr CaptureFormat kFirstRun = {2, 0, 10, 0};
+  bool usable = true;
+  if (format.colorMode < 0 ||
+      format.colorMode >= static_cast<std::int32_t>(kColorModeBits.size())) {
+    format.colorMode = kFirstRun.colorMode;
+    usable = false;
+  }
+  if (format.waitTime <= 0) {
+    format.waitTime = kFirstRun.waitTime;
+    usable = false;
+  }
+  return usable;
+}
+
 }  // namespace
 
 platform::FaultCountdown& CameraAllocationFault() {
@@ -30,10 +53,13 @@ platform::FaultCountdown& CameraAllocationFault() {
 }
 
 bool Camera::GeometryIsValid() const {
-  return width >= 0 && height >= 0 && startX >= 0 && startY >= 0 && width <= kSensorWidth &&
-         height <= kSensorHeight && startX <= kSensorWidth && startY <= kSensorHeight &&
-         startX + width <= kSensorWidth && startY + height <= kSensorHeight && subSample >= 0 &&
-         subSample <= 2;
+  const bool inSensor = width >= 0 && height >= 0 && startX >= 0 && startY >= 0 &&
+                        width <= kSensorWidth && height <= kSensorHeight &&
+                        startX <= kSensorWidth && startY <= kSensorHeight &&
+                        startX + width <= kSensorWidth && startY + height <= kSensorHeight;
+  if (!inSensor || subSample < 0 || subSample > 2) return false;
+  const std::int32_t divisor = kSubSampleDivisor[subSample];
+  return width / divisor >= kSmallestImageSide && height / divisor >= kSmallestImageSide;
 }
 
 SizeEntry Camera::CurrentSize() const {
@@ -96,6 +122,7 @@ int Camera::Initialize(WindowHandle appWindow) {
 
   CaptureFormat format = CurrentFormat();
   settings::LoadFormatValues(store, format);
+  if (!KeepUsable(format)) RecordError(KELVO_ERR_GEOMETRY);
   ApplyFormat(format);
   return 1;
 }

@@ -32,6 +32,21 @@ void DestroyPreviewWindow(WindowHandle window);
 // registered (or empty) is harmless.
 void UnregisterPreviewClass(const char* className);
 
+// Tests where there are no windows: classes, windows and device contexts kept
+// in memory (frames drawn into memory), so the window paths can run. Switching
+// forgets everything the stand-in held. Does nothing where windows exist.
+void UseWindowStandInForTesting(bool on);
+struct WindowStandInCounts {
+  int classes = 0;
+  int windows = 0;
+  int dcs = 0;
+  int draws = 0;  // frames drawn into the device contexts still held
+};
+WindowStandInCounts CountStandInWindowsForTesting();
+// Window creation takes this long, as it may on a busy desktop, so that what
+// runs meanwhile can be seen.
+void DelayStandInWindowsForTesting(int milliseconds);
+
 // True, with the client size, when the window is visible and its client
 // area is not empty: only then is there anything to draw into.
 bool PreviewClientSize(WindowHandle window, int* width, int* height);

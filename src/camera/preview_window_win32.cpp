@@ -1,4 +1,8 @@
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "camera/preview_window.h"
 #include "camera/preview_window_gdi.h"
@@ -24,30 +28,97 @@ struct BitmapInfo256 {
   RGBQUAD colors[256];
 };
 
+bool OnWindowThread(HWND window) {
+  return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
+// Classes whose window has gone on its own thread, to unregister once it is
+// really gone: during WM_NCDESTROY the window still holds its class.
+std::mutex goneClassesLock;
+std::vector<std::string> goneClasses;
+
+bool ClassExists(const char* name) {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  return GetClassInfoExA(ExecutableModule(), name, &windowClass) != 0;
+}
+
+// Runs from the window thread's message loop once the window is gone.
+void CALLBACK UnregisterGoneClasses(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  std::lock_guard<std::mutex> hold(goneClassesLock);
+  std::erase_if(goneClasses, [](const std::string& name) {
+    return UnregisterClassA(name.c_str(), ExecutableModule()) || !ClassExists(name.c_str());
+  });
+}
+
+// The window's last message, on its own thread, however it was destroyed (a
+// release from another thread only asks it to close): the device context it
+// handed out is released here, where ReleaseDC works, and its class goes as
+// soon as the window has.
+LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCDESTROY) {
+    if (auto dc = reinterpret_cast<HDC>(GetWindowLongPtrA(window, GWLP_USERDATA))) {
+      ReleaseDC(window, dc);
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    }
+    char className[256] = {};
+    if (GetClassNameA(window, className, sizeof className) != 0) {
+      std::lock_guard<std::mutex> hold(goneClassesLock);
+      goneClasses.emplace_back(className);
+    }
+    SetTimer(nullptr, 0, 0, UnregisterGoneClasses);
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The class keeps the default procedure; the window gets its own, which adds
+// nothing but the end above.
+WindowHandle Adopt(HWND window) {
+  if (window != nullptr) {
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PreviewWindowProc));
+  }
+  return window;
+}
+
 }  // namespace
+
+void UseWindowStandInForTesting(bool /*on*/) {}
+WindowStandInCounts CountStandInWindowsForTesting() { return {}; }
+void DelayStandInWindowsForTesting(int /*milliseconds*/) {}
 
 void* GetPreviewDC(WindowHandle window) {
   // GetDC without a window would hand out the whole screen.
-  return window != nullptr ? GetDC(Hwnd(window)) : nullptr;
+  if (window == nullptr) return nullptr;
+  HDC dc = GetDC(Hwnd(window));
+  SetWindowLongPtrA(Hwnd(window), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dc));
+  return dc;
 }
 
+// From another thread, or once the window is gone, the window's own end
+// releases it.
 void ReleasePreviewDC(WindowHandle window, void* dc) {
-  if (dc != nullptr) ReleaseDC(Hwnd(window), static_cast<HDC>(dc));
+  if (dc == nullptr || !IsWindow(Hwnd(window)) || !OnWindowThread(Hwnd(window))) return;
+  ReleaseDC(Hwnd(window), static_cast<HDC>(dc));
+  SetWindowLongPtrA(Hwnd(window), GWLP_USERDATA, 0);
 }
 
 // Only the window's own thread can destroy it; a release from another thread
 // asks that thread to, at its next message.
 void DestroyPreviewWindow(WindowHandle window) {
   if (window == nullptr) return;
-  if (GetWindowThreadProcessId(Hwnd(window), nullptr) == GetCurrentThreadId()) {
+  if (OnWindowThread(Hwnd(window))) {
     DestroyWindow(Hwnd(window));
   } else {
     PostMessageA(Hwnd(window), WM_CLOSE, 0, 0);
   }
 }
 
+// Gone at once when its window went on this thread: nothing is left to retry.
 void UnregisterPreviewClass(const char* className) {
-  if (className != nullptr) UnregisterClassA(className, ExecutableModule());
+  if (className == nullptr || !UnregisterClassA(className, ExecutableModule())) return;
+  std::lock_guard<std::mutex> hold(goneClassesLock);
+  std::erase(goneClasses, std::string(className));
 }
 
 bool PreviewClientSize(WindowHandle window, int* width, int* height) {
@@ -76,9 +147,9 @@ bool RegisterWindowClass(const char* className) {
 
 WindowHandle CreateChildWindow(const char* className, WindowHandle parent, int x, int y, int width,
                                int height) {
-  return CreateWindowExA(0, className, "ActiveMovie Window", kChildStyle, x, y, width, height,
-                         Hwnd(parent), reinterpret_cast<HMENU>(kChildId), ExecutableModule(),
-                         nullptr);
+  return Adopt(CreateWindowExA(0, className, "ActiveMovie Window", kChildStyle, x, y, width, height,
+                               Hwnd(parent), reinterpret_cast<HMENU>(kChildId), ExecutableModule(),
+                               nullptr));
 }
 
 WindowHandle CreateCentredWindow(const char* className, int clientWidth, int clientHeight) {
@@ -86,9 +157,9 @@ WindowHandle CreateCentredWindow(const char* className, int clientWidth, int cli
   if (!AdjustWindowRectEx(&frame, kTopLevelStyle, FALSE, 0)) return nullptr;
   const int x = (GetSystemMetrics(SM_CXSCREEN) + frame.left - frame.right) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) + frame.top - frame.bottom) / 2;
-  return CreateWindowExA(0, className, "Active Window", kTopLevelStyle, x, y,
-                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                         ExecutableModule(), nullptr);
+  return Adopt(CreateWindowExA(0, className, "Active Window", kTopLevelStyle, x, y,
+                               frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                               ExecutableModule(), nullptr));
 }
 
 bool FocusShowUpdate(WindowHandle window) {

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "dialog_templates.h"
+#include "dialogs/dialog_actions.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/dialog_rows.h"
 #include "dialogs/settings_dialogs.h"
@@ -37,9 +38,6 @@ struct SheetRecord {
   PageRecord page;
   std::atomic<void*>* openWindow = nullptr;
 };
-
-// One analog dialog at a time: its procedures find their records here.
-SheetRecord* currentSheet = nullptr;
 
 struct RowRange {
   std::int32_t minimum;
@@ -139,8 +137,10 @@ void PageScroll(PageRecord& record, HWND trackbar) {
 }
 
 INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (currentSheet == nullptr) return FALSE;
-  PageRecord& record = currentSheet->page;
+  if (message == WM_INITDIALOG) KeepRecord(page, lParam);
+  auto* kept = RecordOf<PageRecord>(page);
+  if (kept == nullptr) return FALSE;
+  PageRecord& record = *kept;
   switch (message) {
     case WM_INITDIALOG:
       record.page = page;
@@ -167,7 +167,8 @@ void InitializeSheet(SheetRecord& sheet) {
   item.pszText = text.data();
   SendDlgItemMessageW(sheet.sheet, kTab, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
   HWND page = CreateDialogParamW(sheet.module, MAKEINTRESOURCEW(InLanguage(KELVO_DLG_ANALOG_PAGE)),
-                                 GetDlgItem(sheet.sheet, kTab), PageProc, 0);
+                                 GetDlgItem(sheet.sheet, kTab), PageProc,
+                                 reinterpret_cast<LPARAM>(&sheet.page));
   if (page == nullptr) return;
   SetWindowPos(page, nullptr, kPagePixelX, kPagePixelY, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
@@ -175,20 +176,13 @@ void InitializeSheet(SheetRecord& sheet) {
 }
 
 void SetDefaults(PageRecord& record) {
-  SensorRecord& sensor = *record.sensor;
-  sensor.globalGain = 150;
-  for (SharedWord SensorRecord::*gain : {&SensorRecord::colorGainG1, &SensorRecord::colorGainR,
-                                         &SensorRecord::colorGainB, &SensorRecord::colorGainG2}) {
-    sensor.*gain = 0;
-  }
-  sensor.exposure = 2;
-  record.control->WriteGain(150);
-  record.control->WriteExposure(2);
+  SetAnalogDefaults(*record.sensor, *record.control);
   ShowValues(record);
 }
 
 INT_PTR CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  SheetRecord* sheet = currentSheet;
+  if (message == WM_INITDIALOG) KeepRecord(window, lParam);
+  auto* sheet = RecordOf<SheetRecord>(window);
   if (sheet == nullptr) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
@@ -230,11 +224,9 @@ int RunAnalogDialog(WindowHandle parent, SensorRecord& sensor, SharedWord& bayer
   if (sheet.module == nullptr) return kNotShown;
   sheet.page = {nullptr, 0, &control, &sensor, &bayerMode};
   sheet.openWindow = &openWindow;
-  currentSheet = &sheet;
   int result =
-      ShowModal(sheet.module, KELVO_DLG_ANALOG_SHEET, static_cast<HWND>(parent), SheetProc);
+      ShowModal(sheet.module, KELVO_DLG_ANALOG_SHEET, static_cast<HWND>(parent), SheetProc, &sheet);
   openWindow.store(nullptr);
-  currentSheet = nullptr;
   return result;
 }
 

@@ -35,9 +35,6 @@ struct FormatDialogRun {
   FormatTable table;
 };
 
-// One camera format dialog at a time: the dialog procedure finds its run here.
-FormatDialogRun* currentRun = nullptr;
-
 std::int32_t* RowFields(SizeEntry& row, int index) {
   std::int32_t* fields[] = {&row.totalWidth, &row.totalHeight, &row.width,
                             &row.height,     &row.startX,      &row.startY};
@@ -166,13 +163,15 @@ void Command(FormatDialogRun& run, int id, int code) {
   if (code == EN_CHANGE) EnableWindow(GetDlgItem(dialog, kApply), TRUE);
 }
 
-INT_PTR CALLBACK FormatDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  if (currentRun == nullptr) return FALSE;
+INT_PTR CALLBACK FormatDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) KeepRecord(dialog, lParam);
+  auto* run = RecordOf<FormatDialogRun>(dialog);
+  if (run == nullptr) return FALSE;
   if (message == WM_INITDIALOG) {
-    currentRun->window = dialog;
-    Initialize(*currentRun);
+    run->window = dialog;
+    Initialize(*run);
   } else if (message == WM_COMMAND) {
-    Command(*currentRun, LOWORD(wParam), HIWORD(wParam));
+    Command(*run, LOWORD(wParam), HIWORD(wParam));
   }
   return FALSE;
 }
@@ -184,11 +183,8 @@ int RunCameraFormatDialog(WindowHandle parent, platform::SettingsStore& store) {
   run.module = DialogModule();
   if (run.module == nullptr) return kNotShown;
   run.store = &store;
-  currentRun = &run;
-  int result =
-      ShowModal(run.module, KELVO_DLG_CAMERA_FORMAT, static_cast<HWND>(parent), FormatDialogProc);
-  currentRun = nullptr;
-  return result;
+  return ShowModal(run.module, KELVO_DLG_CAMERA_FORMAT, static_cast<HWND>(parent), FormatDialogProc,
+                   &run);
 }
 
 }  // namespace kelvo::dialogs

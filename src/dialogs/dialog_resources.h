@@ -17,8 +17,17 @@ std::wstring LoadText(HMODULE module, int englishNumber);
 // Registers the tab, trackbar and up-down classes the templates use.
 void RegisterControlClasses();
 // Runs the template's dialog modally on this thread: IDOK, IDCANCEL, or
-// kNotShown when it could not be made.
-int ShowModal(HMODULE module, int englishTemplate, HWND parent, DLGPROC procedure);
+// kNotShown when it could not be made. record reaches the procedure with
+// WM_INITDIALOG; KeepRecord and RecordOf keep it with the window.
+int ShowModal(HMODULE module, int englishTemplate, HWND parent, DLGPROC procedure, void* record);
+
+// A dialog's or page's own record, kept with its window (DWLP_USER) from
+// WM_INITDIALOG on, so that two dialogs never share one. Null before.
+void KeepRecord(HWND window, LPARAM record);
+template <typename Record>
+Record* RecordOf(HWND window) {
+  return reinterpret_cast<Record*>(GetWindowLongPtrW(window, DWLP_USER));
+}
 
 // The shared pieces of a slider row.
 void SetUpRow(HWND page, int trackbar, int edit, int upDown, int minimum, int maximum, int tick,

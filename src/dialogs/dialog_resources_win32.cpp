@@ -57,12 +57,14 @@ void RegisterControlClasses() {
   InitCommonControlsEx(&classes);
 }
 
-int ShowModal(HMODULE module, int englishTemplate, HWND parent, DLGPROC procedure) {
+int ShowModal(HMODULE module, int englishTemplate, HWND parent, DLGPROC procedure, void* record) {
   RegisterControlClasses();
-  INT_PTR result =
-      DialogBoxParamW(module, MAKEINTRESOURCEW(InLanguage(englishTemplate)), parent, procedure, 0);
+  INT_PTR result = DialogBoxParamW(module, MAKEINTRESOURCEW(InLanguage(englishTemplate)), parent,
+                                   procedure, reinterpret_cast<LPARAM>(record));
   return result == IDOK || result == IDCANCEL ? static_cast<int>(result) : kNotShown;
 }
+
+void KeepRecord(HWND window, LPARAM record) { SetWindowLongPtrW(window, DWLP_USER, record); }
 
 void SetUpRow(HWND page, int trackbar, int edit, int upDown, int minimum, int maximum, int tick,
               int value, bool enabled) {

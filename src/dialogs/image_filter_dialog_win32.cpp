@@ -9,6 +9,7 @@
 #include <span>
 
 #include "dialog_templates.h"
+#include "dialogs/dialog_actions.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/dialog_rows.h"
 #include "dialogs/settings_dialogs.h"
@@ -43,9 +44,6 @@ struct SheetRecord {
   PageRecord grayPage;
   std::atomic<void*>* openWindow = nullptr;
 };
-
-// One image filter dialog at a time: its procedures find their records here.
-SheetRecord* currentSheet = nullptr;
 
 bool Checked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
 
@@ -124,15 +122,10 @@ void PageCommand(PageRecord& record, int id, int code) {
   } else if (record.isGrayPage && id == kAllFrames) {
     block.grayBalanceCount = block.grayBalanceCount != 0 ? 0 : -1;
   } else if (id == kOnce) {
-    // One measurement; the white balance clears the switch and both flags after it.
-    block.whiteBalanceAuto = 1;
-    block.AwbOnceA = 1;
-    block.AwbOnceB = 1;
+    MeasureWhiteBalanceOnce(block);
     CheckDlgButton(record.page, kAllFrames, BST_UNCHECKED);
   } else if (id == kAllFrames) {
-    block.whiteBalanceAuto = Checked(record.page, kAllFrames) ? 1 : 0;
-    block.AwbOnceA = 0;
-    block.AwbOnceB = 0;
+    MeasureWhiteBalanceEveryFrame(block, Checked(record.page, kAllFrames));
   }
 }
 
@@ -144,7 +137,9 @@ void PageScroll(PageRecord& record, HWND trackbar) {
   (*record.block).*(row->parameter) = position;
 }
 
-INT_PTR PageProc(PageRecord* record, HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) KeepRecord(page, lParam);
+  auto* record = RecordOf<PageRecord>(page);
   if (record == nullptr) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
@@ -161,15 +156,6 @@ INT_PTR PageProc(PageRecord* record, HWND page, UINT message, WPARAM wParam, LPA
   return FALSE;
 }
 
-INT_PTR CALLBACK FilterPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  return PageProc(currentSheet ? &currentSheet->filterPage : nullptr, page, message, wParam,
-                  lParam);
-}
-
-INT_PTR CALLBACK GrayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  return PageProc(currentSheet ? &currentSheet->grayPage : nullptr, page, message, wParam, lParam);
-}
-
 void InsertTab(HWND sheet, int position, const std::wstring& text) {
   std::wstring copy = text;
   TCITEMW item = {};
@@ -179,9 +165,10 @@ void InsertTab(HWND sheet, int position, const std::wstring& text) {
                       reinterpret_cast<LPARAM>(&item));
 }
 
-HWND CreatePage(SheetRecord& sheet, int templateNumber, DLGPROC procedure, bool shown) {
+HWND CreatePage(SheetRecord& sheet, int templateNumber, PageRecord& record, bool shown) {
   HWND page = CreateDialogParamW(sheet.module, MAKEINTRESOURCEW(InLanguage(templateNumber)),
-                                 GetDlgItem(sheet.sheet, kTab), procedure, 0);
+                                 GetDlgItem(sheet.sheet, kTab), PageProc,
+                                 reinterpret_cast<LPARAM>(&record));
   if (page != nullptr) {
     SetWindowPos(page, nullptr, kPagePixelX, kPagePixelY, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
@@ -191,35 +178,17 @@ HWND CreatePage(SheetRecord& sheet, int templateNumber, DLGPROC procedure, bool 
 
 void InitializeSheet(SheetRecord& sheet) {
   InsertTab(sheet.sheet, 0, LoadText(sheet.module, KELVO_STR_IMAGE_FILTER));
-  CreatePage(sheet, KELVO_DLG_FILTER_PAGE, FilterPageProc, true);
+  CreatePage(sheet, KELVO_DLG_FILTER_PAGE, sheet.filterPage, true);
   if (sheet.flags[kGrayPageFlag] != 0) {
     InsertTab(sheet.sheet, 1, LoadText(sheet.module, KELVO_STR_GRAY_FILTER));
-    CreatePage(sheet, KELVO_DLG_GRAY_PAGE, GrayPageProc, false);
+    CreatePage(sheet, KELVO_DLG_GRAY_PAGE, sheet.grayPage, false);
   }
   sheet.openWindow->store(sheet.sheet);
 }
 
 void SetDefaults(SheetRecord& sheet) {
-  FilterBlock& block = *sheet.block;
-  for (SharedWord FilterBlock::*word :
-       {&FilterBlock::brightness, &FilterBlock::contrast, &FilterBlock::hue,
-        &FilterBlock::saturation, &FilterBlock::sharpness, &FilterBlock::bayerMode}) {
-    block.*word = 0;
-  }
-  for (SharedWord FilterBlock::*word : {&FilterBlock::colorGainRed, &FilterBlock::colorGainGreen,
-                                        &FilterBlock::colorGainBlue, &FilterBlock::gamma}) {
-    block.*word = 100;
-  }
+  SetFilterDefaults(*sheet.block, sheet.grayPage.page != nullptr);
   ShowBlock(sheet.filterPage);
-  if (sheet.grayPage.page == nullptr) return;
-  for (SharedWord FilterBlock::*word : {&FilterBlock::grayGainR, &FilterBlock::grayGainG1,
-                                        &FilterBlock::grayGainG2, &FilterBlock::grayGainB}) {
-    block.*word = 128;
-  }
-  for (SharedWord FilterBlock::*word : {&FilterBlock::grayOffsetR, &FilterBlock::grayOffsetG1,
-                                        &FilterBlock::grayOffsetG2, &FilterBlock::grayOffsetB}) {
-    block.*word = 0;
-  }
   ShowBlock(sheet.grayPage);
 }
 
@@ -230,7 +199,8 @@ void ShowTab(SheetRecord& sheet) {
 }
 
 INT_PTR CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  SheetRecord* sheet = currentSheet;
+  if (message == WM_INITDIALOG) KeepRecord(window, lParam);
+  auto* sheet = RecordOf<SheetRecord>(window);
   if (sheet == nullptr) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
@@ -275,11 +245,9 @@ int RunImageFilterDialog(WindowHandle parent, FilterBlock& block, std::int32_t c
   sheet.openWindow = &openWindow;
   sheet.filterPage = {nullptr, &block, sheet.flags, 0, kFilterPageRows, false};
   sheet.grayPage = {nullptr, &block, sheet.flags, 0, kGrayPageRows, true};
-  currentSheet = &sheet;
   int result =
-      ShowModal(sheet.module, KELVO_DLG_FILTER_SHEET, static_cast<HWND>(parent), SheetProc);
+      ShowModal(sheet.module, KELVO_DLG_FILTER_SHEET, static_cast<HWND>(parent), SheetProc, &sheet);
   openWindow.store(nullptr);
-  currentSheet = nullptr;
   return result;
 }
 

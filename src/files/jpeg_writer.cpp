@@ -25,17 +25,20 @@ struct JpegJob {
   RecoveringErrors errors;
 };
 
-// The library's own error exit would end the process; report the message as
-// it would, then go back to the writer.
+// The library's own error exit would end the process: go back to the
+// writer, whose result reports the failure.
 [[noreturn]] void JumpBackToWriter(j_common_ptr info) {
-  (*info->err->output_message)(info);
   std::longjmp(reinterpret_cast<RecoveringErrors*>(info->err)->recovery, 1);
 }
+
+// Its messages would go to the host's standard error.
+void KeepMessage(j_common_ptr) {}
 
 bool Compress(JpegJob& job, const FrameImage& image, int quality, bool progressive) {
   if (setjmp(job.errors.recovery) != 0) return false;
   job.info.err = jpeg_std_error(&job.errors.library);
   job.errors.library.error_exit = JumpBackToWriter;
+  job.errors.library.output_message = KeepMessage;
   jpeg_CreateCompress(&job.info, JPEG_LIB_VERSION, sizeof job.info);
   jpeg_stdio_dest(&job.info, job.file);
 

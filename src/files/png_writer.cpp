@@ -45,17 +45,20 @@ struct PngJob {
   char message[160] = {};
 };
 
+// The SDK runs inside its host's process: nothing goes to its standard
+// error; a failure is the writer's result alone.
 [[noreturn]] void OnPngError(png_structp png, png_const_charp message) {
   auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
-  std::fprintf(stderr, "libpng error: %s\n", message);
   std::snprintf(job->message, sizeof job->message, "%s", message);
   std::longjmp(job->recovery, 1);
 }
 
+void IgnorePngWarning(png_structp, png_const_charp) {}
+
 bool EncodeRows(PngJob& job, const std::uint8_t* pixels, std::int32_t width, std::int32_t height,
                 const PngLayout& layout, const PngCompression& compression) {
   if (setjmp(job.recovery) != 0) return false;
-  job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, OnPngError, nullptr);
+  job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, OnPngError, IgnorePngWarning);
   if (job.png == nullptr) return false;
   job.info = png_create_info_struct(job.png);
   if (job.info == nullptr) return false;

@@ -47,6 +47,18 @@ void PackRows(FrameImage& image, std::size_t packedRow) {
   }
 }
 
+// The library's handlers print into the host's standard error; without them
+// a failure is the writer's result alone. In the DLL the library is linked
+// in, so these handlers are the SDK's own.
+void SilenceTiff() {
+  static const bool silenced = [] {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    return true;
+  }();
+  (void)silenced;
+}
+
 }  // namespace
 
 int WriteTiff(const char* fileName, FrameImage* source) {
@@ -63,6 +75,7 @@ int WriteTiff(const char* fileName, FrameImage* source) {
       static_cast<std::size_t>(copy.width) * layout->samplesPerPixel * layout->bitsPerSample / 8;
   PackRows(copy, packedRow);
 
+  SilenceTiff();
   std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpen(fileName, "w"));
   if (!tiff) return 0;
   TIFFSetField(tiff.get(), TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(source->width));

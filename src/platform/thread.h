@@ -41,6 +41,8 @@ class Thread {
 
 // Tests: the next `count` thread starts fail as if the system were out of threads.
 void FailThreadStartsForTesting(int count);
+// Tests: after `successes` more events are made, the next one cannot be; negative disarms.
+void FailEventCreationForTesting(int successes);
 
 // A manual-reset event: once set it stays set.
 class ManualResetEvent {

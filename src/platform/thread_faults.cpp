@@ -1,5 +1,6 @@
 #include "platform/thread_faults.h"
 
+#include "platform/fault_countdown.h"
 #include "platform/shared_word.h"
 #include "platform/thread.h"
 
@@ -7,6 +8,7 @@ namespace kelvo::platform {
 namespace {
 
 SharedWord failingThreadStarts{0};
+FaultCountdown failingEventCreation;
 
 }  // namespace
 
@@ -19,5 +21,9 @@ bool ThreadStartShouldFail() {
   }
   return false;
 }
+
+void FailEventCreationForTesting(int successes) { failingEventCreation.Arm(successes); }
+
+bool EventCreationShouldFail() { return failingEventCreation.ShouldFail(); }
 
 }  // namespace kelvo::platform

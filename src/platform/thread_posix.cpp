@@ -71,6 +71,7 @@ struct ManualResetEvent::Native {
 };
 
 std::unique_ptr<ManualResetEvent> ManualResetEvent::Create() {
+  if (EventCreationShouldFail()) return nullptr;
   return std::unique_ptr<ManualResetEvent>(new ManualResetEvent(std::make_unique<Native>()));
 }
 

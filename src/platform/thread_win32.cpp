@@ -55,6 +55,7 @@ struct ManualResetEvent::Native {
 };
 
 std::unique_ptr<ManualResetEvent> ManualResetEvent::Create() {
+  if (EventCreationShouldFail()) return nullptr;
   auto native = std::make_unique<Native>();
   native->handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (native->handle == nullptr) return nullptr;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
+#include <future>
+#include <thread>
 
 #include "camera/camera.h"
 
@@ -25,6 +28,43 @@ struct ScriptedRing {
     return ring.Insert(std::make_shared<Camera>());
   }
 };
+
+// A camera whose release, run with the ring's lock free, says it has begun
+// and then waits (bounded) until the test lets it end.
+class HeldRelease : public Camera {
+ public:
+  HeldRelease(std::promise<void>& begun, std::shared_future<void> ended)
+      : begun_(begun), ended_(std::move(ended)) {}
+  ~HeldRelease() override {
+    begun_.set_value();
+    ended_.wait_for(std::chrono::seconds(10));
+  }
+
+ private:
+  std::promise<void>& begun_;
+  std::shared_future<void> ended_;
+};
+
+// While one thread releases A's camera another finds B, which moves the head:
+// the removal must unlink A's node, not whatever is at the head by then.
+TEST(HandleRingTest, ARemovalUnlinksItsOwnNodeWhileAnotherThreadMovesTheHead) {
+  ScriptedRing r;
+  std::promise<void> begun, ended;
+  r.draws.push_back(A);
+  r.ring.Insert(std::make_shared<HeldRelease>(begun, ended.get_future().share()));
+  r.Insert({B});
+  r.Insert({C});
+  std::thread remover([&] { EXPECT_TRUE(r.ring.Remove(A)); });
+  ASSERT_EQ(begun.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_NE(r.ring.Find(B), nullptr);
+  EXPECT_EQ(r.ring.HeadHandle(), B);
+  ended.set_value();
+  remover.join();
+  EXPECT_EQ(r.ring.Count(), 2);
+  EXPECT_EQ(r.ring.Find(A), nullptr);
+  EXPECT_NE(r.ring.Find(B), nullptr);
+  EXPECT_NE(r.ring.Find(C), nullptr);
+}
 
 TEST(HandleRingTest, LookUpMovesTheHeadToTheFoundNodeAndAFailureStopsBeforeTheStart) {
   ScriptedRing r;

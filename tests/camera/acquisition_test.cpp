@@ -386,5 +386,32 @@ TEST_F(AcquisitionTest, SaveImageWritesTheLastFrame) {
   std::filesystem::remove(file);
 }
 
+// A colour mode set during a preview takes effect at the next start: until
+// then the copies and files are of the frames the worker fills.
+TEST_F(AcquisitionTest, DuringAPreviewCopiesAndFilesAreOfThePreparedColourMode) {
+  KelvoHandle camera = Open();
+  ASSERT_EQ(Kelvo_StartPreview(camera), 1);
+  auto deadline = Clock::now() + std::chrono::seconds(10);
+  const Camera& held = *CameraOf(camera);
+  while (held.frameCount == 0 && held.frameRate == 0 && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  std::vector<std::uint8_t> shown(kFull24Bytes);
+  ASSERT_EQ(Kelvo_GetImage(camera, shown.data(), kFull24Bytes, 1), 1);
+  const auto file = std::filesystem::temp_directory_path() / "kelvo-prepared-mode.bmp";
+  for (int bitsPerPixel : {8, 16, 32, 48, 64}) {
+    SCOPED_TRACE(bitsPerPixel);
+    ASSERT_EQ(Kelvo_SetColorMode(camera, bitsPerPixel), 1);
+    std::vector<std::uint8_t> copy(kFull24Bytes);
+    EXPECT_EQ(Kelvo_GetImage(camera, copy.data(), kFull24Bytes, 1), 1);
+    EXPECT_TRUE(copy == shown);  // the still scene gives the same frame every time
+    EXPECT_EQ(Kelvo_SaveImage(camera, file.string().c_str(), 0), 1);
+    EXPECT_EQ(std::filesystem::file_size(file), 54u + kFull24Bytes);
+  }
+  EXPECT_EQ(Kelvo_StopPreview(camera), 1);
+  EXPECT_EQ(Errors(camera), std::vector<int>{});
+  std::filesystem::remove(file);
+}
+
 }  // namespace
 }  // namespace kelvo::testing

@@ -97,6 +97,14 @@ INSTANTIATE_TEST_SUITE_P(
                                  {{"Size_00", "EV", -1}},
                                  kFullSensorSize,
                                  {KELVO_ERR_GEOMETRY}},
+                      PresetCase{"ThreeByThree",
+                                 {{"Size_00", "EH", 3}, {"Size_00", "EV", 3}},
+                                 kFullSensorSize,
+                                 {KELVO_ERR_GEOMETRY}},
+                      PresetCase{"FourByFour",
+                                 {{"Size_00", "EH", 4}, {"Size_00", "EV", 4}},
+                                 {1280, 960, 4, 4, 0, 0, 10},
+                                 {}},
                       PresetCase{"AStoredWindow",
                                  {{"", "Size", 7},
                                   {"Size_07", "TH", 1600},
@@ -109,6 +117,41 @@ INSTANTIATE_TEST_SUITE_P(
                                  {1600, 961, 640, 480, 16, 8, 3},
                                  {}}),
     [](const auto& info) { return std::string(info.param.what); });
+
+// Stored format values that would make the camera useless (every frame
+// failing, the worker spinning or waiting for ever) take the first-run
+// defaults with Err 7, as an invalid size preset does; usable ones stay.
+TEST_F(StoredSettingsTest, UnusableStoredFormatValuesTakeTheFirstRunDefaults) {
+  struct FormatCase {
+    const char* what;
+    std::int32_t color;
+    std::int32_t waitTime;
+    int bitsPerPixel;
+    int waitTimeUsed;
+    std::vector<int> errors;
+  };
+  const std::vector<FormatCase> cases = {
+      {"colour mode 6", 6, 10, 24, 10, {KELVO_ERR_GEOMETRY}},
+      {"colour mode -1", -1, 10, 24, 10, {KELVO_ERR_GEOMETRY}},
+      {"wait time 0", 0, 0, 8, 10, {KELVO_ERR_GEOMETRY}},
+      {"wait time -5", 3, -5, 32, 10, {KELVO_ERR_GEOMETRY}},
+      {"usable", 5, 40, 64, 40, {}},
+  };
+  for (const FormatCase& row : cases) {
+    SCOPED_TRACE(row.what);
+    StoredSettings::Erase();
+    Release(Open());  // the first run writes the key
+    StoredSettings::Write("", "Color", row.color);
+    StoredSettings::Write("", "WaitTime", row.waitTime);
+    KelvoHandle camera = Open();
+    EXPECT_EQ(Errors(camera), row.errors);
+    EXPECT_EQ(Kelvo_GetColorMode(camera), row.bitsPerPixel);
+    EXPECT_EQ(Kelvo_GetWaitTime(camera), row.waitTimeUsed);
+    EXPECT_EQ(Kelvo_SnapShot(camera, nullptr, 0, 1), 1);
+    EXPECT_EQ(Errors(camera), std::vector<int>{});
+    Release(camera);
+  }
+}
 
 TEST_F(StoredSettingsTest, AGainSetBeforeReleaseReachesTheSensorAtTheNextStart) {
   KelvoHandle camera = Open();

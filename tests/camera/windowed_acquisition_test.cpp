@@ -167,6 +167,39 @@ TEST_F(WindowedAcquisitionTest, AReleaseFromAnotherThreadStopsTheWorkerAndCloses
   EXPECT_FALSE(IsWindow(preview));
 }
 
+bool ClassIsRegistered(const std::string& name) {
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  return GetClassInfoExA(GetModuleHandleA(nullptr), name.c_str(), &windowClass) != 0;
+}
+
+// A camera released from another thread only asks the window's thread to
+// close the window; once that thread has dispatched, the window, its device
+// context and its class are all gone, so a long-running application never
+// runs out of classes.
+TEST_F(WindowedAcquisitionTest, AReleaseFromAnotherThreadLeavesNoClassOnceTheWindowHasGone) {
+  constexpr int kReleases = 20;
+  int classesLeft = 0;
+  for (int release = 0; release < kReleases; ++release) {
+    KelvoHandle camera = Open();
+    ASSERT_EQ(Kelvo_SetPreviewWindow(camera, notify.get(), 0, 0, 64, 48), 1);
+    ASSERT_EQ(Kelvo_Preview(camera), 1);
+    auto window = static_cast<HWND>(CameraOf(camera)->previewWindow);
+    const std::string className = CameraOf(camera)->windowClassName;
+    std::thread([camera] { EXPECT_EQ(Kelvo_Release(camera), 1); }).join();
+    Forget(camera);
+    auto deadline = Clock::now() + std::chrono::seconds(5);
+    while ((IsWindow(window) || ClassIsRegistered(className)) && Clock::now() < deadline) {
+      MSG message;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_FALSE(IsWindow(window));
+    classesLeft += ClassIsRegistered(className) ? 1 : 0;
+  }
+  EXPECT_EQ(classesLeft, 0);
+}
+
 }  // namespace
 }  // namespace kelvo::testing
 #endif

@@ -289,6 +289,16 @@ TEST_F(TriggeredTransfers, TriggerFromFreeRunIsNotKept) {
   EXPECT_TRUE(Transfer());
 }
 
+TEST_F(TriggeredTransfers, AnEdgeLatchedBeforeFreeRunningDoesNotCompleteTheNextTriggeredTransfer) {
+  ASSERT_TRUE(wire.Command({0x28, 1}));
+  emulator.Trigger(0);  // latched, no transfer takes it
+  ASSERT_TRUE(wire.Command({0x28, 0}));
+  ASSERT_TRUE(wire.Command({0x28, 1}));
+  EXPECT_FALSE(Transfer());  // the time limit ends it: no edge came in this mode
+  emulator.Trigger(0);
+  EXPECT_TRUE(Transfer());
+}
+
 TEST_F(TriggeredTransfers, RefusedTimeLimitKeepsTheLastOneSoTheWaitEnds) {
   ASSERT_TRUE(wire.Command({0x28, 1}));
   EXPECT_FALSE(wire.TimeLimit(0));

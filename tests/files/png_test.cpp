@@ -52,9 +52,8 @@ TEST_P(PngFormatTest, DecodesToThePictureTopRowFirst) {
   EXPECT_EQ(png->bitDepth, c.bitDepth);
   EXPECT_EQ(png->colorType, c.colorType);
   EXPECT_EQ(png->At(0, 0, 0), c.topLeftRed);
-  EXPECT_EQ(FirstDifference(*png, [&](int x, int y, int k) {
-              return ExpectedPngSample(c.bitCount, x, y, k);
-            }),
+  EXPECT_EQ(FirstDifference(
+                *png, [&](int x, int y, int k) { return ExpectedPngSample(c.bitCount, x, y, k); }),
             "");
 }
 
@@ -89,9 +88,10 @@ TEST(PngWriterTest, TwoThreadsSavingAtOnceWriteTwoCorrectFiles) {
     auto png = ReadPng(folder.File(name));
     ASSERT_TRUE(png) << name;
     ASSERT_EQ(png->samples.size(), 64u * 48u * 3u);
-    EXPECT_EQ(FirstDifference(*png, [&](int x, int y, int k) {
-                return ExpectedPngSample(static_cast<std::uint16_t>(bits), x, y, k);
-              }),
+    EXPECT_EQ(FirstDifference(*png,
+                              [&](int x, int y, int k) {
+                                return ExpectedPngSample(static_cast<std::uint16_t>(bits), x, y, k);
+                              }),
               "")
         << name;
   }

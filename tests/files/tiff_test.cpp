@@ -57,9 +57,8 @@ TEST_P(TiffFormatTest, WritesOnePackedStripTopRowFirst) {
   EXPECT_EQ(tiff->scanlineBytes, packedRow);
   EXPECT_EQ(tiff->stripBytes, static_cast<std::uint64_t>(3 * packedRow));
   ASSERT_EQ(tiff->samples.size(), static_cast<std::size_t>(15 * c.samplesPerPixel));
-  EXPECT_EQ(FirstDifference(*tiff, [&](int x, int y, int k) {
-              return ExpectedTiffSample(c.bitCount, x, y, k);
-            }),
+  EXPECT_EQ(FirstDifference(*tiff, [&](int x, int y,
+                                       int k) { return ExpectedTiffSample(c.bitCount, x, y, k); }),
             "");
 }
 

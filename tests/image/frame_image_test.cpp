@@ -169,8 +169,11 @@ TEST(FrameImageTest, TransferThatClipsToNothingNeverCallsTheKernel) {
                       {-0x7FFFFFFF, -0x7FFFFFFF}}) {
     EXPECT_EQ(destination.Transfer(RecordingKernel, &source, nullptr, x, y, a, 0), 0);
   }
-  Rect outside{200, 0, 300, 10};
-  EXPECT_EQ(destination.Transfer(RecordingKernel, &source, &outside, 0, 0, a, 0), 0);
+  // Source rectangles wholly beside the source, on each of its four sides.
+  for (const Rect& outside : {Rect{200, 0, 300, 10}, Rect{-300, 0, -200, 10}, Rect{0, 60, 10, 70},
+                              Rect{0, -70, 10, -60}}) {
+    EXPECT_EQ(destination.Transfer(RecordingKernel, &source, &outside, 0, 0, a, 0), 0);
+  }
   EXPECT_EQ(destination.Transfer(nullptr, &source, nullptr, 0, 0, a, 0), 0);
   // Inverted: from x = 50 it still reaches into the image, yet covers nothing.
   Rect inverted{10, 0, 3, 10};

@@ -69,6 +69,38 @@ TEST(DemosaicTest, UniformRedOnlyAndSaturatedPicturesInEveryModeAndDepth) {
   }
 }
 
+// A neighbour outside the picture is the one four samples further in. On a
+// picture that repeats every four samples down and across, that makes every
+// border pixel the twin of the pixel four rows or columns further in.
+TEST(DemosaicTest, BorderPixelsOfAFourPeriodicPictureEqualTheirInteriorTwins) {
+  constexpr int kWidth = 22, kHeight = 14;
+  auto twin = [](int index, int size) {
+    return index < 2 ? index + 4 : index >= size - 2 ? index - 4 : index;
+  };
+  for (const Depth& depth : kDepths) {
+    for (int mode = 0; mode < 4; ++mode) {
+      SCOPED_TRACE(testing::Message() << depth.outBits << " bits, Bayer mode " << mode);
+      FrameImage raw, out;
+      ASSERT_EQ(raw.Create(kWidth, kHeight, depth.rawBits), 1);
+      ASSERT_EQ(out.Create(kWidth, kHeight, depth.outBits), 1);
+      // Sixteen different samples, none of them a multiple of another's row or column.
+      FillRaw(raw,
+              [&](int r, int c) { return (13 + 37 * (r % 4) + 11 * (c % 4)) % depth.maximum; });
+      Demosaic(out, raw, depth.interior, depth.border, {mode, 100, 100, 100});
+      for (int r = 0; r < kHeight; ++r) {
+        for (int c = 0; c < kWidth; ++c) {
+          const int tr = twin(r, kHeight), tc = twin(c, kWidth);
+          if (tr == r && tc == c) continue;
+          for (int ch = 0; ch < 3; ++ch) {
+            ASSERT_EQ(SampleAt(out, r, c, ch), SampleAt(out, tr, tc, ch))
+                << "pixel " << r << "," << c << " channel " << ch;
+          }
+        }
+      }
+    }
+  }
+}
+
 // Every raw row starts at the same sensor column, so odd widths (and heights)
 // must not shift the colours of any row, whichever interior variant runs.
 TEST(DemosaicTest, OddSizedPicturesKeepTheirColoursOnEveryRow) {
