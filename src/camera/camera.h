@@ -219,6 +219,8 @@ class Camera {
   std::mutex frameLock_;
   // Set by stop to cut the worker's wait short, so a long wait time never delays a stop.
   std::unique_ptr<platform::ManualResetEvent> wakeEvent_;
+  // The running start brought the notify window and buffer: its stop forgets them.
+  bool deliveryOfThisStart_ = false;
 };
 
 }  // namespace kelvo

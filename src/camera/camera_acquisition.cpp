@@ -214,7 +214,10 @@ int Camera::CallBackPreview(WindowHandle notifyWindow, void* buffer, int size, i
   // below refuses: the new window replaces it.
   ClosePreviewWindow();
   KeepDelivery(notifyWindow, buffer, size, memoryOrder);
-  if (StartWindowedPreview() == 1) return 1;
+  if (StartWindowedPreview() == 1) {
+    deliveryOfThisStart_ = true;
+    return 1;
+  }
   ForgetBuffer();
   return 0;
 }
@@ -231,7 +234,10 @@ int Camera::Trigger(WindowHandle notifyWindow, void* buffer, int size, int memor
   if (state != StateIdle) return 0;  // a second trigger start would run two workers
   EndIdleWorker();
   KeepDelivery(notifyWindow, buffer, size, memoryOrder);
-  if (StartTrigger() == 1) return 1;
+  if (StartTrigger() == 1) {
+    deliveryOfThisStart_ = true;
+    return 1;
+  }
   ForgetBuffer();
   return 0;
 }
@@ -275,11 +281,13 @@ void Camera::EndIdleWorker() {
   ForgetDelivery();
 }
 
+// A windowless start delivers where an earlier, failed callback start left
+// its notify window; its stop keeps that, as it kept no buffer of its own.
 int Camera::StopPreview() {
   if (!RequireInitialised()) return 0;
-  const bool delivering = workerThread != nullptr;
   const int stopped = StopAcquisition();
-  if (delivering) ForgetDelivery();
+  if (deliveryOfThisStart_) ForgetDelivery();
+  deliveryOfThisStart_ = false;
   return stopped;
 }
 

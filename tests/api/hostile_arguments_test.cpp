@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "device/device_link.h"
+#include "image/frame_image.h"
 #include "support/emulated_sdk.h"
 
 namespace kelvo::testing {
@@ -818,6 +819,16 @@ class HostileArgumentsTest : public EmulatedSdkTest {
     return emulator.Camera(0).FramesDelivered() + emulator.Camera(1).FramesDelivered();
   }
 
+  // Tells a failed image allocation from a copy into a buffer that is short.
+  static std::string ImagesOf(KelvoHandle h) {
+    std::string text = "images (width x height, stride, pixels):";
+    for (const auto& image : CameraOf(h)->images) {
+      text += " " + std::to_string(image->width) + "x" + std::to_string(image->height) + "/" +
+              std::to_string(image->stride) + (image->pixels ? "" : " none");
+    }
+    return text;
+  }
+
   // After the row: the camera stops, takes a snapshot into a correct buffer
   // and, where the row handed over buffers, previews without them.
   void ExpectStillWorks(const ExportRow& row, Probe& probe) {
@@ -826,7 +837,7 @@ class HostileArgumentsTest : public EmulatedSdkTest {
     EXPECT_EQ(Kelvo_Close(h), 1);
     Errors(h);
     int bytes = ImageBytes(Kelvo_GetColorMode(h));
-    EXPECT_EQ(Kelvo_SnapShot(h, probe.Buffer(bytes), bytes, 1), 1);
+    EXPECT_EQ(Kelvo_SnapShot(h, probe.Buffer(bytes), bytes, 1), 1) << ImagesOf(h);
     EXPECT_EQ(Errors(h), std::vector<int>{});
     if (row.deliversFrames) {
       ASSERT_EQ(Kelvo_StartPreview(h), 1);

@@ -106,6 +106,23 @@ TEST_F(DeliveryLifetimeTest, AnEndedDeliveringStartLeavesNoBufferOrWindowToALate
   }
 }
 
+// A callback start that found no window keeps its notify window (not its
+// buffer): windowless starts deliver there, before and after each stop.
+TEST_F(DeliveryLifetimeTest, AFailedCallbackStartsNotifyWindowServesEveryWindowlessStart) {
+  UseWindowStandInForTesting(false);
+  KelvoHandle camera = Open();
+  std::vector<std::uint8_t> buffer(kFull24Bytes, kUntouched);
+  EXPECT_EQ(Kelvo_CallBackPreview(camera, SomeWindow(), buffer.data(), int(buffer.size()), 1), 0);
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE("windowless start " + std::to_string(start));
+    seen.clear();
+    PreviewSomeFrames(camera);
+    EXPECT_GT(FrameNotices(), 0);
+  }
+  EXPECT_EQ(std::count(buffer.begin(), buffer.end(), kUntouched), std::ptrdiff_t(buffer.size()));
+  Release(camera);
+}
+
 // A notice still queued when its camera is released is dispatched afterwards;
 // what it points at is still a FrameInfo.
 TEST_F(DeliveryLifetimeTest, FrameNoticesQueuedAtReleaseStillPointAtAFrameInfo) {
