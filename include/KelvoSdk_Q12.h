@@ -424,8 +424,9 @@ int KELVO_CALL Kelvo_GetImage(KelvoHandle handle, void *buffer, int bufferSize, 
 
 /** Stops acquisition and destroys the preview window.
     @param handle a camera handle.
-    @return 1; 0 only for an unregistered handle.
-    @errors none of its own (a failing stop inside it is not reported).
+    @return 1, also when the stop inside it fails; 0 only for an unregistered handle.
+    @errors those of that stop: KELVO_ERR_NO_DEVICE (1) without a device link;
+    KELVO_ERR_DEVICE_IO (6) when the stream had failed (after KELVO_ERR_TRANSFER_STOPPED).
     @threads the thread that started the acquisition.
     @see Kelvo_StopPreview, Kelvo_Release */
 int KELVO_CALL Kelvo_Close(KelvoHandle handle);

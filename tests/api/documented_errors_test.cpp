@@ -44,6 +44,10 @@ void PrintTo(const ErrorCase& row, std::ostream* out) {
 class DocumentedErrorsTest : public StandInWindowsTest,
                              public ::testing::WithParamInterface<ErrorCase> {
  public:
+  using EmulatedSdkTest::Errors;
+  using EmulatedSdkTest::Open;
+  using EmulatedSdkTest::Release;
+
   void TearDown() override {
     platform::FailThreadStartsForTesting(0);
     platform::FailEventCreationForTesting(-1);
@@ -64,6 +68,11 @@ class DocumentedErrorsTest : public StandInWindowsTest,
     Errors(camera);
     return camera;
   }
+  // A camera that started while its device 0 was missing.
+  KelvoHandle Absent() {
+    emulator->SetPresent(0, false);
+    return Fresh();
+  }
   // A camera whose device 0 has gone since it started.
   KelvoHandle Unplugged() {
     KelvoHandle camera = Fresh();
@@ -75,6 +84,11 @@ class DocumentedErrorsTest : public StandInWindowsTest,
     KelvoHandle camera = Fresh();
     CameraOf(camera)->width = 2;
     return camera;
+  }
+  // A camera triggered every 50 ms in trigger mode.
+  KelvoHandle Triggered(const char* script = "") {
+    UseEmulator(2, 50);
+    return Faulty(script);
   }
   KelvoHandle Faulty(const char* script) {
     std::string why;
@@ -171,7 +185,7 @@ int WhileOneIsOpen(int (*open)(KelvoHandle, KelvoWindow), KelvoHandle h) {
 // Starts that prepare the buffers, with the codes of preparation.
 #define PREPARING(function, start)                                                     \
   NO_DEVICE(function, start(h)),                                                       \
-  CASE(function, 2, "when the device has gone", Unplugged(), start(h)),                \
+  CASE(function, 2, "when the device is missing", Absent(), start(h)),                  \
   CASE(function, 5, "without memory for images", Fresh(), BufferlessStart(start, h)),  \
   CASE(function, 7, "with a capture window under 4 x 4", BadGeometry(), start(h))
 #define WORKER(function, start) CASE(function, 3, "without a worker", Fresh(), ThreadlessStart(start, h))
@@ -190,12 +204,13 @@ const std::vector<ErrorCase>& Cases() {
                   FailCameraAllocationForTesting(0);
                   KelvoHandle h = t.Open();
                   FailCameraAllocationForTesting(-1);
-                  return Errors(h);
+                  return DocumentedErrorsTest::Errors(h);
                 }},
-      ErrorCase{"Kelvo_Initialize", 7, "with a stored size preset of negative height",
+      ErrorCase{"Kelvo_Initialize", 7, "with a stored colour mode of 6",
                 [](DocumentedErrorsTest& t) {
-                  StoredSettings::Write("Size_00", "EV", -1);
-                  return Errors(t.Open());
+                  t.Release(t.Open());  // the first run writes the settings
+                  StoredSettings::Write("", "Color", 6);
+                  return DocumentedErrorsTest::Errors(t.Open());
                 }},
       NO_DEVICE(Kelvo_SetDeviceNumber, Kelvo_SetDeviceNumber(h, 0)),
       CASE(Kelvo_SetDeviceNumber, 2, "for a device not attached", Fresh(), Kelvo_SetDeviceNumber(h, 2)),
@@ -224,8 +239,8 @@ const std::vector<ErrorCase>& Cases() {
       CASE(Kelvo_SnapShot, 8, "when its frame is lost", Faulty("frame 1 drop"), SnapShot(h)),
       PREPARING(Kelvo_Trigger, TriggerStart), WORKER(Kelvo_Trigger, TriggerStart),
       WINDOW(Kelvo_Trigger, TriggerStart),
-      LATER(Kelvo_Trigger, 5, "into a 16-byte buffer", Fresh(), TriggerSmall(h)),
-      LATER(Kelvo_Trigger, 8, "when an armed frame is lost", Faulty("frame 2 drop"), TriggerStart(h)),
+      LATER(Kelvo_Trigger, 5, "into a 16-byte buffer", Triggered(), TriggerSmall(h)),
+      LATER(Kelvo_Trigger, 8, "when an armed frame is lost", Triggered("frame 2 drop"), TriggerStart(h)),
       NO_DEVICE(Kelvo_GetImage, Kelvo_GetImage(h, small, sizeof small, 1)),
       CASE(Kelvo_GetImage, 5, "into no buffer", Fresh(), Kelvo_GetImage(h, nullptr, 0, 1)),
       NO_DEVICE(Kelvo_SaveImage, Kelvo_SaveImage(h, "never-written.bmp", KELVO_SAVE_BMP)),
