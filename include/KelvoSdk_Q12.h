@@ -67,7 +67,7 @@ typedef unsigned int KelvoHandle;
     What each means and what to do: docs/errors.md. Codes 10 and 12 are never recorded. */
 /**@{*/
 #define KELVO_ERR_NONE 0             /**< no error left in the history */
-#define KELVO_ERR_NO_DEVICE 1        /**< camera not initialised, SROM failure, no image to save or copy */
+#define KELVO_ERR_NO_DEVICE 1        /**< camera not initialised (its start failed), or an SROM access failed */
 #define KELVO_ERR_DEVICE_ABSENT 2    /**< the selected or requested device is not attached */
 #define KELVO_ERR_THREAD 3           /**< a worker thread or its event could not be created */
 #define KELVO_ERR_WINDOW 4           /**< a window failed, or a dialog of its kind is open */
@@ -415,8 +415,9 @@ int KELVO_CALL Kelvo_Trigger(KelvoHandle handle, KelvoWindow notifyWindow, void 
     @param bufferSize its size in bytes: at least the stride x height.
     @param memoryOrder non-zero keeps the stored row order (top row first), 0 reverses it.
     @return 1, or 0 on failure.
-    @errors KELVO_ERR_NO_DEVICE (1) without a device link or an image of the mode;
-    KELVO_ERR_BUFFER (5) for a null or small buffer.
+    @errors KELVO_ERR_NO_DEVICE (1) without a device link;
+    KELVO_ERR_BUFFER (5) for a null or small buffer, or when the camera has no picture
+    in its colour mode yet.
     @threads any thread that may use the handle, also while a preview runs; waits
     for the frame being converted.
     @see Kelvo_SnapShot, Kelvo_SaveImage */
@@ -432,13 +433,15 @@ int KELVO_CALL Kelvo_GetImage(KelvoHandle handle, void *buffer, int bufferSize, 
 int KELVO_CALL Kelvo_Close(KelvoHandle handle);
 
 /** Saves the camera's current image; the extension of fileName plays no part.
-    Before the first frame that image is black. Files per colour mode: docs/formats.md.
+    Files per colour mode: docs/formats.md.
     @param handle a camera handle.
     @param fileName the file; an existing one is overwritten.
     @param format KELVO_SAVE_BMP .. KELVO_SAVE_TIFF.
     @return 1 when written; 0 when not, with no error recorded when the file cannot be
-    created (a folder that does not exist) or the format is another number (7, -1).
-    @errors KELVO_ERR_NO_DEVICE (1) without a device link or an image of the mode.
+    created (a folder that does not exist), the format is another number (7, -1), or
+    the camera has no picture in its colour mode yet (before its first frame, or after
+    Kelvo_SetColorMode until the next one).
+    @errors KELVO_ERR_NO_DEVICE (1) without a device link.
     @threads any thread that may use the handle, also while a preview runs; waits
     for the frame being converted.
     @see Kelvo_SnapShot, Kelvo_GetImage, KELVO_SAVE_BMP */
