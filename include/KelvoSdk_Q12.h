@@ -571,30 +571,18 @@ int KELVO_CALL Kelvo_GetAutoIris(KelvoHandle handle, int *ok);
     @see Kelvo_SetSubSample */
 int KELVO_CALL Kelvo_GetSubSample(KelvoHandle handle);
 
-/** Kept for compatibility: the clock setting of the camera format dialog is not read here.
-    @param handle a camera handle.
-    @param value receives 0 when not null; untouched for an unregistered handle.
-    @return always 0.
-    @errors none.
-    @threads any thread that may use the handle.
+/** Kept for compatibility: always 0, and *value (when not null) receives 0.
+    @zerogetter
     @see Kelvo_SetHalfClock */
 int KELVO_CALL Kelvo_GetHalfClock(KelvoHandle handle, int *value);
 
-/** Kept for compatibility.
-    @param handle a camera handle.
-    @param value receives 0 when not null; untouched for an unregistered handle.
-    @return always 0.
-    @errors none.
-    @threads any thread that may use the handle.
+/** Kept for compatibility: always 0, and *value (when not null) receives 0.
+    @zerogetter
     @see Kelvo_SetSamplingRate */
 int KELVO_CALL Kelvo_GetSamplingRate(KelvoHandle handle, int *value);
 
-/** Kept for compatibility.
-    @param handle a camera handle.
-    @param value receives 0 when not null; untouched for an unregistered handle.
-    @return always 0.
-    @errors none.
-    @threads any thread that may use the handle.
+/** Kept for compatibility: always 0, and *value (when not null) receives 0.
+    @zerogetter
     @see Kelvo_GetColorMode */
 int KELVO_CALL Kelvo_GetVideoFormat(KelvoHandle handle, int *value);
 
