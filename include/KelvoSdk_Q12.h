@@ -601,10 +601,11 @@ int KELVO_CALL Kelvo_WriteRegister(KelvoHandle handle, int address, int value);
 /** The last value written to a sensor register (the SDK keeps a copy; the device
     is not asked).
     @param handle a camera handle.
-    @param address the register; only address & 0xFF is used.
+    @param address the register; only address & 0xFF is used, 0 .. 191 (0xBF).
     @param ok receives 1 or 0; may be null.
     @return the value; 0 on failure.
-    @errors KELVO_ERR_NO_DEVICE (1); KELVO_ERR_DEVICE_IO (6) for a register never written.
+    @errors KELVO_ERR_NO_DEVICE (1); KELVO_ERR_DEVICE_IO (6) for 192 .. 255 (0xC0 .. 0xFF),
+    which are not the sensor's.
     @threads the handle's thread.
     @see Kelvo_WriteRegister */
 int KELVO_CALL Kelvo_ReadRegister(KelvoHandle handle, int address, int *ok);

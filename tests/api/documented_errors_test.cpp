@@ -257,7 +257,7 @@ const std::vector<ErrorCase>& Cases() {
       NO_DEVICE(Kelvo_WriteRegister, Kelvo_WriteRegister(h, 4, 1)),
       CASE(Kelvo_WriteRegister, 6, "when the device has gone", Unplugged(), Kelvo_WriteRegister(h, 4, 1)),
       NO_DEVICE(Kelvo_ReadRegister, Kelvo_ReadRegister(h, 4, &ok)),
-      CASE(Kelvo_ReadRegister, 6, "of a register never written", Fresh(), Kelvo_ReadRegister(h, 0xC0, &ok)),
+      CASE(Kelvo_ReadRegister, 6, "of register 0xC0, not the sensor's", Fresh(), Kelvo_ReadRegister(h, 0xC0, &ok)),
       NO_DEVICE(Kelvo_WriteSromID, Kelvo_WriteSromID(h, 0, 1)),
       NO_DEVICE(Kelvo_ReadSromID, Kelvo_ReadSromID(h, 0, &ok)),
       UNSUPPORTED(Kelvo_Fpga_ReadRegister), UNSUPPORTED(Kelvo_Fpga_WriteRegister),
