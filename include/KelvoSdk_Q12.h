@@ -612,7 +612,7 @@ int KELVO_CALL Kelvo_ReadRegister(KelvoHandle handle, int address, int *ok);
 
 /** Writes one SROM id byte.
     @param handle a camera handle.
-    @param index the byte, 0 .. 7.
+    @param index the byte, 0 .. 7 (index & 0xFF is used; above 7 fails).
     @param value the byte's new value (its low 8 bits).
     @return 1, or 0 on failure.
     @errors KELVO_ERR_NO_DEVICE (1) without a device link, for an index above 7 or
@@ -623,10 +623,11 @@ int KELVO_CALL Kelvo_WriteSromID(KelvoHandle handle, int index, int value);
 
 /** Reads one SROM id byte.
     @param handle a camera handle.
-    @param index the byte, 0 .. 7.
+    @param index the byte, 0 .. 7 (index & 0xFF is used; above 7 fails).
     @param ok receives 1 or 0; may be null.
     @return the byte (0 .. 255); 0 on failure.
-    @errors KELVO_ERR_NO_DEVICE (1) on any failure.
+    @errors KELVO_ERR_NO_DEVICE (1) on any failure: no device link, an index above 7,
+    a device that cannot be reached or does not answer.
     @threads the handle's thread.
     @see Kelvo_WriteSromID */
 int KELVO_CALL Kelvo_ReadSromID(KelvoHandle handle, int index, int *ok);
