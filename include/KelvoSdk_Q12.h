@@ -416,8 +416,8 @@ int KELVO_CALL Kelvo_Trigger(KelvoHandle handle, KelvoWindow notifyWindow, void 
     @param memoryOrder non-zero keeps the stored row order (top row first), 0 reverses it.
     @return 1, or 0 on failure.
     @errors KELVO_ERR_NO_DEVICE (1) without a device link;
-    KELVO_ERR_BUFFER (5) for a null or small buffer, or when the camera has no picture
-    in its colour mode yet.
+    KELVO_ERR_BUFFER (5) for a null or small buffer, or when no frame was taken in the
+    colour mode yet.
     @threads any thread that may use the handle, also while a preview runs; waits
     for the frame being converted.
     @see Kelvo_SnapShot, Kelvo_SaveImage */
@@ -439,8 +439,8 @@ int KELVO_CALL Kelvo_Close(KelvoHandle handle);
     @param format KELVO_SAVE_BMP .. KELVO_SAVE_TIFF.
     @return 1 when written; 0 when not, with no error recorded when the file cannot be
     created (a folder that does not exist), the format is another number (7, -1), or
-    the camera has no picture in its colour mode yet (before its first frame, or after
-    Kelvo_SetColorMode until the next one).
+    the camera has no picture in its colour mode yet (no frame taken in that mode since
+    the camera started).
     @errors KELVO_ERR_NO_DEVICE (1) without a device link.
     @threads any thread that may use the handle, also while a preview runs; waits
     for the frame being converted.
