@@ -3,16 +3,15 @@
 // cameras, and the table of the document compared with it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "dialogs/settings_dialogs.h"
