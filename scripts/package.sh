@@ -2,6 +2,7 @@
 # Builds the SDK packages customers get:
 #   scripts/package.sh [win32] [win64]     (both without arguments)
 # dist/KelvoSdk_Q12-<version>-<arch>.zip holds one folder of that name with
+#   README.md, RELEASE-NOTES.md   what is where, first steps; what the release holds
 #   include/   the C header and the C++ interface over it
 #   bin/       KelvoSdk_Q12.dll (and kelvo-selftest.exe when it is built)
 #   lib/       libKelvoSdk_Q12.dll.a (MinGW) and KelvoSdk_Q12.lib (MSVC), both
@@ -61,6 +62,7 @@ for arch in "$@"; do
 
   cp -r samples/CMakeLists.txt samples/CMakePresets.json samples/cmake samples/common \
     samples/capture samples/viewer samples/live "$stage/samples/"
+  cp docs/package/README.md docs/package/RELEASE-NOTES.md "$stage/"
   if [ -d docs ]; then
     # reference-main.md is the reference's first page, not a guide of its own.
     find docs -maxdepth 1 -name '*.md' ! -name reference-main.md -exec cp {} "$stage/docs/" \;

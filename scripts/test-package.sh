@@ -61,6 +61,14 @@ mean = sum(ImageStat.Stat(Image.open('$dir/first.png').convert('RGB')).mean) / 3
 print('first.png: mean %.1f of 255' % mean)
 raise SystemExit(0 if 40 <= mean <= 200 else 1)"
 }
+# The root README's links name files of the package, and the notes name this version.
+guides_are_there() { # <sdk folder>
+  local sdk=$1 link
+  grep -q "^# Release notes — KelvoSdk_Q12 $version$" "$sdk/RELEASE-NOTES.md" &&
+    for link in $(grep -o '](docs/[a-z-]*\.md)' "$sdk/README.md" | tr -d '()]'); do
+      [ -s "$sdk/$link" ] || { echo "README.md links to a missing $link" >&2; return 1; }
+    done
+}
 pe_machine() { # <program> <machine name as llvm-readobj spells it>
   llvm-readobj --file-headers "$1" | grep -q "Machine: $2"
 }
@@ -75,6 +83,7 @@ for arch in win32 win64; do
   sdk=$work/$name
   check "the zip lists exactly the package's files" file_list_matches "dist/$name.zip" "$name"
   (cd "$work" && cmake -E tar xf "$OLDPWD/dist/$name.zip")
+  check "README.md, RELEASE-NOTES.md, docs/install.md and docs/formats.md are there" guides_are_there "$sdk"
   check "the MinGW import library names every export" names_every_export "$sdk/lib/libKelvoSdk_Q12.dll.a" "$prefix"
   check "the MSVC import library names every export" names_every_export "$sdk/lib/KelvoSdk_Q12.lib" "$prefix"
 
