@@ -28,6 +28,7 @@
 
 #include "KelvoSdk_Q12.h"
 #include "error_names.h"
+#include "window_class.h"
 
 #define SOFTWARE_INTERVAL_MS 200
 
@@ -93,14 +94,9 @@ static LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPA
 
 /* A window that only receives messages: the notices need one, nothing is shown. */
 static HWND CreateNoticeWindow(void) {
-  WNDCLASSA windowClass;
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = NoticeProc;
-  windowClass.hInstance = GetModuleHandleA(NULL);
-  windowClass.lpszClassName = "KelvoTriggerNotices";
-  RegisterClassA(&windowClass);
-  return CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL,
-                         windowClass.hInstance, NULL);
+  KelvoRegisterWindowClass("KelvoTriggerNotices", NoticeProc, GetModuleHandleA(NULL), NULL);
+  return CreateWindowExA(0, "KelvoTriggerNotices", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL,
+                         GetModuleHandleA(NULL), NULL);
 }
 
 /* Dispatches messages until frames have come or timeoutMs passed without a notice. */

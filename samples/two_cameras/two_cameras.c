@@ -15,6 +15,7 @@
 
 #include "KelvoSdk_Q12.h"
 #include "error_names.h"
+#include "window_class.h"
 
 #define CAMERAS 2
 #define PICTURE_WIDTH 480
@@ -128,20 +129,14 @@ static void OpenCameraWindow(CameraWindow* view, HINSTANCE instance, int device,
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
-  WNDCLASSA windowClass;
   MSG message;
   int seconds = 0, i, failed = 0;
   const char* option = strstr(commandLine, "--seconds");
   (void)previous;
   if (option != NULL) seconds = atoi(option + strlen("--seconds"));
 
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = CameraWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(NULL, IDC_ARROW);
-  windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
-  windowClass.lpszClassName = "KelvoTwoCameras";
-  RegisterClassA(&windowClass);
+  KelvoRegisterWindowClass("KelvoTwoCameras", CameraWindowProc, instance,
+                           (HBRUSH)GetStockObject(BLACK_BRUSH));
   for (i = 0; i < CAMERAS; ++i) {
     OpenCameraWindow(&views[i], instance, i, show);
     if (seconds > 0) SetTimer(views[i].window, kQuitTimer, (UINT)seconds * 1000, NULL);

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "window_class.h"
+
 #define HISTOGRAM_CLASS "KelvoHistogram"
 
 typedef struct Histogram {
@@ -84,13 +86,7 @@ static LRESULT CALLBACK HistogramProc(HWND view, UINT message, WPARAM wParam, LP
 }
 
 HWND CreateHistogramView(HWND parent, int id, HINSTANCE instance) {
-  WNDCLASSA windowClass;
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = HistogramProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(NULL, IDC_ARROW);
-  windowClass.lpszClassName = HISTOGRAM_CLASS;
-  RegisterClassA(&windowClass);
+  KelvoRegisterWindowClass(HISTOGRAM_CLASS, HistogramProc, instance, NULL);
   return CreateWindowExA(0, HISTOGRAM_CLASS, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
                          (HMENU)(INT_PTR)id, instance, NULL);
 }

@@ -25,6 +25,7 @@
 #include "frame_pixels.h"
 #include "histogram_view.h"
 #include "viewer_ids.h"
+#include "window_class.h"
 
 #define MAX_CAMERAS 8
 #define PANEL_WIDTH 276
@@ -597,25 +598,13 @@ static LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPA
   }
 }
 
-static void RegisterWindowClass(const char* name, WNDPROC procedure, HINSTANCE instance,
-                                HBRUSH brush) {
-  WNDCLASSA windowClass;
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(NULL, IDC_ARROW);
-  windowClass.hbrBackground = brush;
-  windowClass.lpszClassName = name;
-  RegisterClassA(&windowClass);
-}
-
 static HWND CreateViewerWindow(HINSTANCE instance) {
   static const int parts[] = {340, 450, 620, -1};
   static const int kTexts[] = {kExposureText, kGainText, kAutomaticText, kFormatText, kPixelText};
   HWND window;
   size_t i;
-  RegisterWindowClass(VIEWER_WINDOW_CLASS, ViewerProc, instance, GetSysColorBrush(COLOR_BTNFACE));
-  RegisterWindowClass("KelvoViewerPane", PaneProc, instance, (HBRUSH)GetStockObject(DKGRAY_BRUSH));
+  KelvoRegisterWindowClass(VIEWER_WINDOW_CLASS, ViewerProc, instance, GetSysColorBrush(COLOR_BTNFACE));
+  KelvoRegisterWindowClass("KelvoViewerPane", PaneProc, instance, (HBRUSH)GetStockObject(DKGRAY_BRUSH));
   window = CreateWindowExA(0, VIEWER_WINDOW_CLASS, "Q12 viewer", kViewerStyle, 0, 0, 100, 100,
                            NULL, NULL, instance, NULL);
   viewer.status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
