@@ -112,6 +112,27 @@ class RunningViewer {
     VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
     return text;
   }
+  // 0, or why the viewer's status bar cannot be read from this process: under
+  // 32-bit Wine on QEMU's user-mode emulator SB_GETTEXT sent from outside
+  // leaves the buffer in the viewer's memory unwritten.
+  DWORD StatusUnreadable() {
+    HWND bar = GetDlgItem(window, kStatusBar);
+    WaitUntil([&] { return LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)) > 0; });
+    const char probe[] = "probe";
+    char back[sizeof probe] = {};
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, 256, MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr) return GetLastError() != 0 ? GetLastError() : ERROR_GEN_FAILURE;
+    DWORD error = ERROR_NOT_SUPPORTED;
+    if (WriteProcessMemory(process_.hProcess, remote, probe, sizeof probe, nullptr)) {
+      SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
+      if (ReadProcessMemory(process_.hProcess, remote, back, sizeof back - 1, nullptr) &&
+          std::string(back) != probe) {
+        error = 0;
+      }
+    }
+    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    return error;
+  }
   std::string Panel(int id) { return Text(GetDlgItem(window, id)); }
   long Frames() { return Counts().first; }
   long Dropped() { return Counts().second; }
@@ -206,15 +227,35 @@ void SaveAs(RunningViewer& viewer, int filterIndex, const std::filesystem::path&
     SetWindowTextA(name, file.string().c_str());
     Click(dialog, IDOK);
   });
-  EXPECT_TRUE(WaitUntil([&] {
-    std::error_code error;
-    return std::filesystem::file_size(file, error) > 0 && !error;
-  })) << file;
 }
+
+// The file's first bytes once it has been written whole (its size stands still).
+std::string HeadOfFinishedFile(const std::filesystem::path& file, std::size_t bytes) {
+  std::uintmax_t last = 0;
+  WaitUntil([&] {
+    std::error_code error;
+    std::uintmax_t size = std::filesystem::file_size(file, error);
+    bool still = !error && size > 0 && size == last;
+    last = error ? 0 : size;
+    if (!still) std::this_thread::sleep_for(200ms);
+    return still;
+  });
+  std::ifstream in(file, std::ios::binary);
+  std::string head(bytes, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  return head;
+}
+
+#define SKIP_WITHOUT_STATUS(viewer)                                                    \
+  if (DWORD error = (viewer).StatusUnreadable()) {                                     \
+    GTEST_SKIP() << "the viewer's status bar cannot be read from this process (error "  \
+                 << error << ")";                                                      \
+  }
 
 TEST_F(ViewerMenuTest, MenusDialogsViewsAndCamerasOfARunningViewer) {
   RunningViewer viewer({{"KELVO_Q12_EMULATOR", "2"}, {"KELVO_Q12_EMULATOR_SCENE", "still"}});
   ASSERT_NE(viewer.window, nullptr) << "no viewer window";
+  SKIP_WITHOUT_STATUS(viewer);
   EXPECT_TRUE(WaitUntil([&] { return viewer.Frames() > 0; }));
   EXPECT_EQ(viewer.Status(0), "camera 1 of 2: live");
   EXPECT_EQ(viewer.Panel(kFormatText), "24 bits, 1280 x 960, fitted");
@@ -236,10 +277,7 @@ TEST_F(ViewerMenuTest, MenusDialogsViewsAndCamerasOfARunningViewer) {
     std::filesystem::path file = Folder() / save.name;
     std::filesystem::remove(file);
     SaveAs(viewer, save.filterIndex, file);
-    std::ifstream in(file, std::ios::binary);
-    std::string head(save.magic.size(), '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    EXPECT_EQ(head, save.magic) << save.name;
+    EXPECT_EQ(HeadOfFinishedFile(file, save.magic.size()), save.magic) << save.name;
   }
 
   // 1:1: the picture at its own size, and the pixel under the cursor is the
@@ -339,6 +377,7 @@ TEST_F(ViewerMenuTest, AStoppedStreamIsShownAsStoppedAndLiveRestartsIt) {
   std::ofstream(script) << "frame 20 short\n";
   RunningViewer viewer({{"KELVO_Q12_EMULATOR", "1"}, {"KELVO_Q12_EMULATOR_FAULTS", script.string()}});
   ASSERT_NE(viewer.window, nullptr) << "no viewer window";
+  SKIP_WITHOUT_STATUS(viewer);
   EXPECT_TRUE(WaitUntil([&] { return viewer.Status(0) == "camera 1 of 1: stopped (Err 13); File > Live restarts"; }))
       << viewer.Status(0);
   EXPECT_EQ(viewer.Status(1), "no stream");
