@@ -4,11 +4,13 @@
 # dist/KelvoSdk_Q12-<version>-<arch>.zip holds one folder of that name with
 #   README.md, RELEASE-NOTES.md   what is where, first steps; what the release holds
 #   include/   the C header and the C++ interface over it
-#   bin/       KelvoSdk_Q12.dll (and kelvo-selftest.exe when it is built)
+#   bin/       KelvoSdk_Q12.dll, viewer.exe (samples/viewer, built) and
+#              kelvo-selftest.exe when it is built
 #   lib/       libKelvoSdk_Q12.dll.a (MinGW) and KelvoSdk_Q12.lib (MSVC), both
 #              made from src/api/KelvoSdk_Q12.def, and lib/cmake/KelvoSdk_Q12/
 #              for find_package(KelvoSdk_Q12)
-#   samples/   capture, viewer and live (C++) with CMake files (presets for MSVC and MinGW)
+#   samples/   capture, viewer, trigger, two_cameras and live (C++) with CMake
+#              files (presets for MSVC and MinGW)
 #   docs/      the guides and the reference (HTML, from the header's comments)
 # dist/KelvoSdk_Q12-<version>-<arch>-KelvoSdk_Q12.dll.debug holds the DLL's
 # debug information, which the packaged DLL goes without.
@@ -31,7 +33,7 @@ for arch in "$@"; do
   stage=build/package/$name
   echo "== package $name"
   cmake --preset "$arch" >"build/configure-$arch.log" 2>&1 || { cat "build/configure-$arch.log"; exit 1; }
-  targets=(KelvoSdk_Q12)
+  targets=(KelvoSdk_Q12 viewer)
   if [ -f tools/selftest/CMakeLists.txt ]; then targets+=(kelvo-selftest); fi
   cmake --build --preset "$arch" --target "${targets[@]}" >/dev/null
 
@@ -46,6 +48,9 @@ for arch in "$@"; do
   "${triple[$arch]}-strip" --strip-all "$stage/bin/KelvoSdk_Q12.dll"
   (cd dist && "${triple[$arch]}-objcopy" --add-gnu-debuglink="$debug" "../$stage/bin/KelvoSdk_Q12.dll")
   [ ! -f "build/$arch/bin/kelvo-selftest.exe" ] || cp "build/$arch/bin/kelvo-selftest.exe" "$stage/bin/"
+  # The viewer ready to run beside the DLL, as the customer's first look at the camera.
+  cp "build/$arch/bin/viewer.exe" "$stage/bin/"
+  "${triple[$arch]}-strip" --strip-all "$stage/bin/viewer.exe"
 
   # Import libraries from the export list, not from the build: both name
   # exactly the 114 exports, undecorated, of KelvoSdk_Q12.dll.
@@ -61,7 +66,7 @@ for arch in "$@"; do
     >"$stage/lib/cmake/KelvoSdk_Q12/KelvoSdk_Q12ConfigVersion.cmake"
 
   cp -r samples/CMakeLists.txt samples/CMakePresets.json samples/cmake samples/common \
-    samples/capture samples/viewer samples/live "$stage/samples/"
+    samples/capture samples/viewer samples/trigger samples/two_cameras samples/live "$stage/samples/"
   cp docs/package/README.md docs/package/RELEASE-NOTES.md "$stage/"
   if [ -d docs ]; then
     # reference-main.md is the reference's first page, not a guide of its own.

@@ -5,7 +5,8 @@
 # unpacked package through find_package with MinGW, links a program without C
 # runtime against the MSVC-style import library with lld-link, and runs each
 # package's programs under Wine on emulated cameras (the win32 ones under
-# 32-bit Wine).
+# 32-bit Wine): the capture, live, trigger and two-camera samples, the
+# self-test, and the viewer both as shipped in bin/ and as built from samples/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=$(sed -n 's/^project(KelvoSdkQ12 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -91,7 +92,7 @@ for arch in win32 win64; do
   check "samples configure through find_package ($triple)" \
     cmake -S "$sdk/samples" --preset "mingw-${triple%%-*}-cross"
   bin=$sdk/samples/build/mingw-${triple%%-*}-cross
-  check "samples build" cmake --build "$bin" --target capture viewer live -j 2
+  check "samples build" cmake --build "$bin" --target capture viewer live trigger two_cameras -j 2
   check "capture.exe is $machine and imports Kelvo_SnapShot from KelvoSdk_Q12.dll" \
     bash -c "$(declare -f pe_machine imports_sdk); pe_machine '$bin/capture/capture.exe' $machine && imports_sdk '$bin/capture/capture.exe' Kelvo_SnapShot"
 
@@ -117,8 +118,23 @@ for arch in win32 win64; do
   check "the package's live sample (C++ interface) takes a snapshot and 10 live frames" \
     bash -c "cd '$work' && KELVO_Q12_EMULATOR=1 '$PWD/scripts/wine-run.sh' '$bin/live/live.exe' 10 | tee /dev/stderr |
       grep -q '^live: 10 frames'"
-  check "the package's viewer shows frames for 3 seconds" \
-    bash -c "KELVO_Q12_EMULATOR=2 scripts/wine-run.sh '$bin/viewer/viewer.exe' --seconds 3 | tee /dev/stderr |
-      grep -Eq 'viewer: camera 1 of 2, [1-9][0-9]* frames'"
+  for viewer in "$sdk/bin/viewer.exe" "$bin/viewer/viewer.exe"; do
+    check "the viewer ${viewer#"$sdk/"} shows frames for 3 seconds" \
+      bash -c "KELVO_Q12_EMULATOR=2 scripts/wine-run.sh '$viewer' --seconds 3 | tee /dev/stderr |
+        grep -Eq 'viewer: camera 1 of 2, [1-9][0-9]* frames, 0 dropped, live'"
+  done
+  mkdir -p "$work/trigger-$arch"
+  check "the trigger sample takes 3 frames by software and 3 by the emulator's trigger source" \
+    bash -c "KELVO_Q12_EMULATOR=1 KELVO_Q12_EMULATOR_TRIGGER_MS=100 scripts/wine-run.sh \
+      '$bin/trigger/trigger.exe' --frames 3 '$work/trigger-$arch' | tee /dev/stderr |
+      grep -q '^external trigger 3: ' && test -s '$work/trigger-$arch/external.png'"
+  check "without a trigger source the trigger sample times out, stops and says so (exit code 2)" \
+    bash -c "KELVO_Q12_EMULATOR=1 scripts/wine-run.sh '$bin/trigger/trigger.exe' --frames 1 \
+      --timeout 1000 '$work/trigger-$arch' | tee '$work/trigger-$arch/timeout.txt' >&2;
+      test \${PIPESTATUS[0]} -eq 2 && grep -q '^external trigger: timeout' '$work/trigger-$arch/timeout.txt' &&
+      grep -q '^external trigger: stopped after' '$work/trigger-$arch/timeout.txt'"
+  check "the two-camera sample shows both emulated cameras live in two windows for 3 seconds" \
+    bash -c "KELVO_Q12_EMULATOR=2 scripts/wine-run.sh '$bin/two_cameras/two_cameras.exe' --seconds 3 |
+      tee /dev/stderr | grep -Ec 'two_cameras: camera [12]: [1-9][0-9]* frames' | grep -qx 2"
 done
 [ "$failures" -eq 0 ]
