@@ -7,6 +7,7 @@
 
 #include "dialog_templates.h"
 #include "dialogs/dialog_actions.h"
+#include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/dialog_rows.h"
 #include "dialogs/settings_dialogs.h"
@@ -14,13 +15,6 @@
 namespace kelvo::dialogs {
 namespace {
 
-constexpr int kTab = 1001;
-constexpr int kDefault = 3;
-constexpr int kMirror = 1029;
-constexpr int kAutoGain = 1036;
-constexpr int kAutoExposure = 1037;
-constexpr int kPagePixelX = 30;
-constexpr int kPagePixelY = 25;
 constexpr const AnalogRow& kGainRow = kAnalogPageRows.front();
 constexpr const AnalogRow& kExposureRow = kAnalogPageRows.back();
 

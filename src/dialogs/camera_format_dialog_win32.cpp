@@ -9,6 +9,7 @@
 #include <string>
 
 #include "dialog_templates.h"
+#include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/settings_dialogs.h"
 #include "settings/registry_settings.h"
@@ -16,7 +17,6 @@
 namespace kelvo::dialogs {
 namespace {
 
-constexpr int kTab = 1001;
 constexpr int kApply = 1002;
 constexpr int kColorList = 1009;
 constexpr int kSizeList = 1010;

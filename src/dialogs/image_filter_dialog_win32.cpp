@@ -10,6 +10,7 @@
 
 #include "dialog_templates.h"
 #include "dialogs/dialog_actions.h"
+#include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_resources.h"
 #include "dialogs/dialog_rows.h"
 #include "dialogs/settings_dialogs.h"
@@ -17,14 +18,8 @@
 namespace kelvo::dialogs {
 namespace {
 
-constexpr int kTab = 1001;
-constexpr int kDefault = 3;
-constexpr int kBayerRadio0 = 1030;  // 1030..1033: Bayer modes 0..3
-constexpr int kAllFrames = 1035;
-constexpr int kOnce = 2074;
+constexpr int kBayerRadio0 = 1030;     // 1030..1033: Bayer modes 0..3
 constexpr int kGrayModeRadio0 = 1045;  // 1045..1047: gray modes 0..2
-constexpr int kPagePixelX = 30;
-constexpr int kPagePixelY = 25;
 
 struct PageRecord {
   HWND page = nullptr;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "dialogs/dialog_actions.h"
+#include "dialogs/dialog_controls.h"
 #include "dialogs/dialog_rows.h"
 #include "dialogs/settings_dialogs.h"
 
@@ -14,12 +15,6 @@ namespace {
 
 constexpr int kOk = 1;
 constexpr int kCancel = 2;
-constexpr int kDefault = 3;
-constexpr int kOnce = 2074;
-constexpr int kAllFrames = 1035;
-constexpr int kMirror = 1029;
-constexpr int kAutoGain = 1036;
-constexpr int kAutoExposure = 1037;
 
 std::mutex scriptLock;
 std::vector<UserStep> script;
