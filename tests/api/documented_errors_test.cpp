@@ -8,8 +8,8 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -115,33 +115,33 @@ unsigned char small[16];
 
 // One situation per documented code: the first argument names the camera,
 // the second the call.
-#define CASE(function, code, situation, camera, call)                     \
-  ErrorCase {                                                             \
-    #function, code, situation, [](DocumentedErrorsTest& t) {             \
+#define CASE(function, code, situation, camera, call)                   \
+  ErrorCase {                                                           \
+#function, code, situation, [](DocumentedErrorsTest& t) {             \
       KelvoHandle h = t.camera;                                           \
       return DocumentedErrorsTest::After(h, (call));                      \
-    }                                                                     \
+    } \
   }
 // The same for a code the acquisition's worker records after the start.
-#define LATER(function, code, situation, camera, call)                    \
-  ErrorCase {                                                             \
-    #function, code, situation, [](DocumentedErrorsTest& t) {             \
+#define LATER(function, code, situation, camera, call)                  \
+  ErrorCase {                                                           \
+#function, code, situation, [](DocumentedErrorsTest& t) {             \
       KelvoHandle h = t.camera;                                           \
       EXPECT_EQ((call), 1);                                               \
       std::vector<int> codes = DocumentedErrorsTest::Await(h, code);      \
       Kelvo_Close(h);                                                     \
       return codes;                                                       \
-    }                                                                     \
+    } \
   }
 // Drives a stream into its failure, then the given stop.
-#define STOPPED(function, stop)                                           \
-  ErrorCase {                                                             \
-    #function, KELVO_ERR_DEVICE_IO, "after the stream failed", [](DocumentedErrorsTest& t) { \
+#define STOPPED(function, stop)                                                            \
+  ErrorCase {                                                                              \
+#function, KELVO_ERR_DEVICE_IO, "after the stream failed", [](DocumentedErrorsTest& t) { \
       KelvoHandle h = t.Faulty("frame 2 drop");                           \
       EXPECT_EQ(Kelvo_StartPreview(h), 1);                                \
       DocumentedErrorsTest::Await(h, KELVO_ERR_TRANSFER_STOPPED);         \
       return DocumentedErrorsTest::After(h, stop(h));                     \
-    }                                                                     \
+    } \
   }
 
 #define NO_DEVICE(function, call) CASE(function, 1, "without a device link", WithoutDevice(), call)
@@ -176,22 +176,24 @@ int WhileOneIsOpen(int (*open)(KelvoHandle, KelvoWindow), KelvoHandle h) {
   dialogs::DialogClaim first(kind);
   return open(h, nullptr);
 }
-#define DIALOG(function, kind)                                                              \
-  NO_DEVICE(function, function(h, nullptr)),                                                \
-  CASE(function, 4, "while one is open", Fresh(),                                           \
-       WhileOneIsOpen<dialogs::DialogKind::kind>(function, h))
+#define DIALOG(function, kind)                        \
+  NO_DEVICE(function, function(h, nullptr)),          \
+      CASE(function, 4, "while one is open", Fresh(), \
+           WhileOneIsOpen<dialogs::DialogKind::kind>(function, h))
 
 // Starts that prepare the buffers, with the codes of preparation.
-#define PREPARING(function, start)                                                     \
-  NO_DEVICE(function, start(h)),                                                       \
-  CASE(function, 2, "when the device is missing", Absent(), start(h)),                  \
-  CASE(function, 5, "without memory for images", Fresh(), BufferlessStart(start, h)),  \
-  CASE(function, 7, "with a capture window under 4 x 4", BadGeometry(), start(h))
-#define WORKER(function, start) CASE(function, 3, "without a worker", Fresh(), ThreadlessStart(start, h))
-#define STREAM(function, start)                                                         \
+#define PREPARING(function, start)                                                        \
+  NO_DEVICE(function, start(h)),                                                          \
+      CASE(function, 2, "when the device is missing", Absent(), start(h)),                \
+      CASE(function, 5, "without memory for images", Fresh(), BufferlessStart(start, h)), \
+      CASE(function, 7, "with a capture window under 4 x 4", BadGeometry(), start(h))
+#define WORKER(function, start) \
+  CASE(function, 3, "without a worker", Fresh(), ThreadlessStart(start, h))
+#define STREAM(function, start)                                                          \
   CASE(function, 6, "when the stream cannot start", Fresh(), StreamlessStart(start, h)), \
-  LATER(function, 13, "after a short frame", Faulty("frame 2 short"), start(h))
-#define WINDOW(function, start) CASE(function, 4, "without windows", Fresh(), WindowlessStart(start, h))
+      LATER(function, 13, "after a short frame", Faulty("frame 2 short"), start(h))
+#define WINDOW(function, start) \
+  CASE(function, 4, "without windows", Fresh(), WindowlessStart(start, h))
 
 const std::vector<ErrorCase>& Cases() {
   static char names[KELVO_DEVICE_NAME_SLOT * KELVO_DEVICE_NAME_SLOTS];
@@ -212,39 +214,53 @@ const std::vector<ErrorCase>& Cases() {
                   return DocumentedErrorsTest::Errors(t.Open());
                 }},
       NO_DEVICE(Kelvo_SetDeviceNumber, Kelvo_SetDeviceNumber(h, 0)),
-      CASE(Kelvo_SetDeviceNumber, 2, "for a device not attached", Fresh(), Kelvo_SetDeviceNumber(h, 2)),
+      CASE(Kelvo_SetDeviceNumber, 2, "for a device not attached", Fresh(),
+           Kelvo_SetDeviceNumber(h, 2)),
       NO_DEVICE(Kelvo_EnumDevice, Kelvo_EnumDevice(h, names)),
       NO_DEVICE(Kelvo_GetDeviceName, Kelvo_GetDeviceName(h, 0, names, 256)),
-      CASE(Kelvo_GetDeviceName, 2, "for a device not attached", Fresh(), Kelvo_GetDeviceName(h, 2, names, 256)),
+      CASE(Kelvo_GetDeviceName, 2, "for a device not attached", Fresh(),
+           Kelvo_GetDeviceName(h, 2, names, 256)),
       CASE(Kelvo_GetDeviceName, 9, "into 14 bytes", Fresh(), Kelvo_GetDeviceName(h, 0, names, 14)),
       NO_DEVICE(Kelvo_GetCameraInfo, (info.size = sizeof info, Kelvo_GetCameraInfo(h, &info))),
-      CASE(Kelvo_GetCameraInfo, 5, "into a 35-byte record", Fresh(), (info.size = 35, Kelvo_GetCameraInfo(h, &info))),
+      CASE(Kelvo_GetCameraInfo, 5, "into a 35-byte record", Fresh(),
+           (info.size = 35, Kelvo_GetCameraInfo(h, &info))),
       CASE(Kelvo_GetCameraInfo, 9, "into no record", Fresh(), Kelvo_GetCameraInfo(h, nullptr)),
       CASE(Kelvo_SetColorMode, 9, "for 12 bits", Fresh(), Kelvo_SetColorMode(h, 12)),
       NO_DEVICE(Kelvo_SetPreviewWindow, Kelvo_SetPreviewWindow(h, nullptr, 0, 0, 64, 48)),
 
-      PREPARING(Kelvo_Preview, Kelvo_Preview), WORKER(Kelvo_Preview, Kelvo_Preview),
-      WINDOW(Kelvo_Preview, Kelvo_Preview), STREAM(Kelvo_Preview, Kelvo_Preview),
-      PREPARING(Kelvo_CallBackPreview, CallBack), WORKER(Kelvo_CallBackPreview, CallBack),
-      WINDOW(Kelvo_CallBackPreview, CallBack), STREAM(Kelvo_CallBackPreview, CallBack),
+      PREPARING(Kelvo_Preview, Kelvo_Preview),
+      WORKER(Kelvo_Preview, Kelvo_Preview),
+      WINDOW(Kelvo_Preview, Kelvo_Preview),
+      STREAM(Kelvo_Preview, Kelvo_Preview),
+      PREPARING(Kelvo_CallBackPreview, CallBack),
+      WORKER(Kelvo_CallBackPreview, CallBack),
+      WINDOW(Kelvo_CallBackPreview, CallBack),
+      STREAM(Kelvo_CallBackPreview, CallBack),
       LATER(Kelvo_CallBackPreview, 5, "into a 16-byte buffer", Fresh(), CallBackSmall(h)),
-      PREPARING(Kelvo_StartPreview, Kelvo_StartPreview), WORKER(Kelvo_StartPreview, Kelvo_StartPreview),
+      PREPARING(Kelvo_StartPreview, Kelvo_StartPreview),
+      WORKER(Kelvo_StartPreview, Kelvo_StartPreview),
       STREAM(Kelvo_StartPreview, Kelvo_StartPreview),
-      NO_DEVICE(Kelvo_StopPreview, Kelvo_StopPreview(h)), STOPPED(Kelvo_StopPreview, Kelvo_StopPreview),
-      NO_DEVICE(Kelvo_Close, Kelvo_Close(h)), STOPPED(Kelvo_Close, Kelvo_Close),
+      NO_DEVICE(Kelvo_StopPreview, Kelvo_StopPreview(h)),
+      STOPPED(Kelvo_StopPreview, Kelvo_StopPreview),
+      NO_DEVICE(Kelvo_Close, Kelvo_Close(h)),
+      STOPPED(Kelvo_Close, Kelvo_Close),
       PREPARING(Kelvo_Capture, Kelvo_Capture),
       PREPARING(Kelvo_SnapShot, SnapShot),
-      CASE(Kelvo_SnapShot, 5, "into a 16-byte buffer", Fresh(), Kelvo_SnapShot(h, small, sizeof small, 1)),
+      CASE(Kelvo_SnapShot, 5, "into a 16-byte buffer", Fresh(),
+           Kelvo_SnapShot(h, small, sizeof small, 1)),
       CASE(Kelvo_SnapShot, 8, "when its frame is lost", Faulty("frame 1 drop"), SnapShot(h)),
-      PREPARING(Kelvo_Trigger, TriggerStart), WORKER(Kelvo_Trigger, TriggerStart),
+      PREPARING(Kelvo_Trigger, TriggerStart),
+      WORKER(Kelvo_Trigger, TriggerStart),
       WINDOW(Kelvo_Trigger, TriggerStart),
       LATER(Kelvo_Trigger, 5, "into a 16-byte buffer", Triggered(), TriggerSmall(h)),
-      LATER(Kelvo_Trigger, 8, "when an armed frame is lost", Triggered("frame 2 drop"), TriggerStart(h)),
+      LATER(Kelvo_Trigger, 8, "when an armed frame is lost", Triggered("frame 2 drop"),
+            TriggerStart(h)),
       NO_DEVICE(Kelvo_GetImage, Kelvo_GetImage(h, small, sizeof small, 1)),
       CASE(Kelvo_GetImage, 5, "into no buffer", Fresh(), Kelvo_GetImage(h, nullptr, 0, 1)),
       NO_DEVICE(Kelvo_SaveImage, Kelvo_SaveImage(h, "never-written.bmp", KELVO_SAVE_BMP)),
 
-      DIALOG(Kelvo_SetCameraDlg, CameraFormat), DIALOG(Kelvo_SetImageDlg, ImageFilter),
+      DIALOG(Kelvo_SetCameraDlg, CameraFormat),
+      DIALOG(Kelvo_SetImageDlg, ImageFilter),
       DIALOG(Kelvo_SetAnalogDlg, Analog),
       NO_DEVICE(Kelvo_SetFilterValue, Kelvo_SetFilterValue(h, KELVO_FILTER_GAMMA, 100)),
       CASE(Kelvo_SetFilterValue, 9, "for id 14", Fresh(), Kelvo_SetFilterValue(h, 14, 0)),
@@ -254,17 +270,29 @@ const std::vector<ErrorCase>& Cases() {
       NO_DEVICE(Kelvo_GetMirrorV, Kelvo_GetMirrorV(h)),
       CASE(Kelvo_SetAutoIris, 9, "for mode 3", Fresh(), Kelvo_SetAutoIris(h, 3)),
       NO_DEVICE(Kelvo_WriteRegister, Kelvo_WriteRegister(h, 4, 1)),
-      CASE(Kelvo_WriteRegister, 6, "when the device has gone", Unplugged(), Kelvo_WriteRegister(h, 4, 1)),
+      CASE(Kelvo_WriteRegister, 6, "when the device has gone", Unplugged(),
+           Kelvo_WriteRegister(h, 4, 1)),
       NO_DEVICE(Kelvo_ReadRegister, Kelvo_ReadRegister(h, 4, &ok)),
-      CASE(Kelvo_ReadRegister, 6, "of register 0xC0, not the sensor's", Fresh(), Kelvo_ReadRegister(h, 0xC0, &ok)),
+      CASE(Kelvo_ReadRegister, 6, "of register 0xC0, not the sensor's", Fresh(),
+           Kelvo_ReadRegister(h, 0xC0, &ok)),
       NO_DEVICE(Kelvo_WriteSromID, Kelvo_WriteSromID(h, 0, 1)),
       NO_DEVICE(Kelvo_ReadSromID, Kelvo_ReadSromID(h, 0, &ok)),
-      UNSUPPORTED(Kelvo_Fpga_ReadRegister), UNSUPPORTED(Kelvo_Fpga_WriteRegister),
-      UNSUPPORTED(Kelvo_Fps), UNSUPPORTED(Kelvo_GetCameraType), UNSUPPORTED(Kelvo_GetCaptureWindowEx),
-      UNSUPPORTED(Kelvo_GetIOPort), UNSUPPORTED(Kelvo_Record), UNSUPPORTED(Kelvo_SetCameraType),
-      UNSUPPORTED(Kelvo_SetCaptureWindow), UNSUPPORTED(Kelvo_SetCaptureWindowEx),
-      UNSUPPORTED(Kelvo_SetCrossbar), UNSUPPORTED(Kelvo_SetHalfClock), UNSUPPORTED(Kelvo_SetIOPort),
-      UNSUPPORTED(Kelvo_SetMirrorH), UNSUPPORTED(Kelvo_SetSamplingRate), UNSUPPORTED(Kelvo_SetSubSample),
+      UNSUPPORTED(Kelvo_Fpga_ReadRegister),
+      UNSUPPORTED(Kelvo_Fpga_WriteRegister),
+      UNSUPPORTED(Kelvo_Fps),
+      UNSUPPORTED(Kelvo_GetCameraType),
+      UNSUPPORTED(Kelvo_GetCaptureWindowEx),
+      UNSUPPORTED(Kelvo_GetIOPort),
+      UNSUPPORTED(Kelvo_Record),
+      UNSUPPORTED(Kelvo_SetCameraType),
+      UNSUPPORTED(Kelvo_SetCaptureWindow),
+      UNSUPPORTED(Kelvo_SetCaptureWindowEx),
+      UNSUPPORTED(Kelvo_SetCrossbar),
+      UNSUPPORTED(Kelvo_SetHalfClock),
+      UNSUPPORTED(Kelvo_SetIOPort),
+      UNSUPPORTED(Kelvo_SetMirrorH),
+      UNSUPPORTED(Kelvo_SetSamplingRate),
+      UNSUPPORTED(Kelvo_SetSubSample),
   };
   return table;
 }
@@ -279,6 +307,29 @@ INSTANTIATE_TEST_SUITE_P(Table, DocumentedErrorsTest, ::testing::ValuesIn(Cases(
 
 using FunctionCodes = std::map<std::string, std::set<int>>;
 
+// The cells of a table row "| first | second |"; none for any other line.
+std::vector<std::string> Cells(const std::string& line) {
+  std::vector<std::string> cells;
+  if (line.empty() || line.front() != '|') return cells;
+  std::stringstream row(line.substr(1));
+  for (std::string cell; std::getline(row, cell, '|');) cells.push_back(cell);
+  if (!cells.empty() && cells.back().find_first_not_of(" \t") == std::string::npos)
+    cells.pop_back();
+  return cells;
+}
+
+// The `Kelvo_*` names quoted in a cell.
+std::vector<std::string> QuotedFunctions(const std::string& cell) {
+  std::vector<std::string> names;
+  for (std::size_t at = cell.find("`Kelvo_"); at != std::string::npos;
+       at = cell.find("`Kelvo_", at + 1)) {
+    const std::size_t end = cell.find('`', at + 1);
+    if (end == std::string::npos) break;
+    names.push_back(cell.substr(at + 1, end - at - 1));
+  }
+  return names;
+}
+
 // The table under "## Errors by function": every `Kelvo_*` name of a row's
 // first cell gets every number of its second.
 FunctionCodes DocumentedCodes() {
@@ -286,16 +337,17 @@ FunctionCodes DocumentedCodes() {
   EXPECT_TRUE(doc) << KELVO_ERRORS_DOC;
   FunctionCodes codes;
   bool inTable = false;
-  const std::regex row(R"(^\|([^|]*)\|([^|]*)\|\s*$)"), name(R"(`(Kelvo_\w+)`)"), number(R"(\d+)");
   for (std::string line; std::getline(doc, line);) {
     if (line.rfind("## ", 0) == 0) inTable = line == "## Errors by function";
-    std::smatch cells;
-    if (!inTable || !std::regex_match(line, cells, row)) continue;
-    const std::string first = cells[1], second = cells[2];
-    for (std::sregex_iterator n(first.begin(), first.end(), name), end; n != end; ++n) {
-      std::set<int>& set = codes[(*n)[1]];
-      for (std::sregex_iterator c(second.begin(), second.end(), number); c != end; ++c) {
-        set.insert(std::stoi(c->str()));
+    const std::vector<std::string> cells = Cells(line);
+    if (!inTable || cells.size() != 2) continue;
+    for (const std::string& function : QuotedFunctions(cells[0])) {
+      std::set<int>& set = codes[function];
+      const std::string& numbers = cells[1];
+      for (std::size_t at = numbers.find_first_of("0123456789"); at != std::string::npos;) {
+        const std::size_t end = numbers.find_first_not_of("0123456789", at);
+        set.insert(std::stoi(numbers.substr(at, end - at)));
+        at = end == std::string::npos ? end : numbers.find_first_of("0123456789", end);
       }
     }
   }
