@@ -200,7 +200,10 @@ void Camera::ForgetBuffer() { KeepDelivery(NotifyWindow, nullptr, 0, 0); }
 
 // Once a delivering start has ended its caller may free the buffer and
 // destroy the window: a later windowless start delivers to neither.
-void Camera::ForgetDelivery() { KeepDelivery(nullptr, nullptr, 0, 0); }
+void Camera::ForgetDelivery() {
+  KeepDelivery(nullptr, nullptr, 0, 0);
+  deliveryOfThisStart_ = false;
+}
 
 int Camera::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
@@ -287,7 +290,6 @@ int Camera::StopPreview() {
   if (!RequireInitialised()) return 0;
   const int stopped = StopAcquisition();
   if (deliveryOfThisStart_) ForgetDelivery();
-  deliveryOfThisStart_ = false;
   return stopped;
 }
 
