@@ -11,6 +11,7 @@
 #include "KelvoSdk_Q12.h"
 #include "error_names.h"
 #include "save_formats.h"
+#include "window_class.h"
 
 #define PREVIEW_SECONDS 3
 #define TRIGGER_WAIT_MS 4000
@@ -374,14 +375,10 @@ static void ReportSettings(FILE* file) {
 }
 
 static HWND CreateNoticeWindow(void) {
-  WNDCLASSA windowClass;
-  memset(&windowClass, 0, sizeof windowClass);
-  windowClass.lpfnWndProc = NoticeProc;
-  windowClass.hInstance = GetModuleHandleA(NULL);
-  windowClass.lpszClassName = "KelvoSelfTest";
-  RegisterClassA(&windowClass);
+  HINSTANCE instance = GetModuleHandleA(NULL);
+  KelvoRegisterWindowClass("KelvoSelfTest", NoticeProc, instance, NULL);
   return CreateWindowExA(0, "KelvoSelfTest", "Q12 self-test", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240,
-                         NULL, NULL, windowClass.hInstance, NULL);
+                         NULL, NULL, instance, NULL);
 }
 
 int main(int argc, char** argv) {
